@@ -1,6 +1,7 @@
 #include "support.hpp"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,7 +43,7 @@ std::string grid(const std::vector<std::vector<int>>& rows) {
     return text.str();
 }
 
-process_result run_binary(const std::string& input, const std::string& binary) {
+process_result run_binary(const std::string& input, const process_limits& limits, const std::string& binary) {
     char in_path[] = "/tmp/islands-test-in-XXXXXX";
     const int in_fd = mkstemp(in_path);
     if (in_fd < 0) throw std::runtime_error("mkstemp failed");
@@ -58,6 +59,14 @@ process_result run_binary(const std::string& input, const std::string& binary) {
     if (pipe(out_pipe) != 0) throw std::runtime_error("pipe failed");
     const pid_t child = fork();
     if (child == 0) {
+        if (limits.stack != 0) {
+            const rlimit stack{limits.stack, limits.stack};
+            setrlimit(RLIMIT_STACK, &stack);
+        }
+        if (limits.address_space != 0) {
+            const rlimit space{limits.address_space, limits.address_space};
+            setrlimit(RLIMIT_AS, &space);
+        }
         dup2(in_fd, 0);
         dup2(out_pipe[1], 1);
         close(out_pipe[0]);
@@ -81,6 +90,12 @@ process_result run_binary(const std::string& input, const std::string& binary) {
 std::string mask_runtime(std::string text) {
     static const std::regex runtime("runtime: [^s\n]*s\n");
     return std::regex_replace(text, runtime, "runtime: *s\n");
+}
+
+edge* find_edge(puzzle& p, int ax, int ay, int bx, int by) {
+    for (edge* e = p.edge_list; e; e = e->next)
+        if (e->a->x == ax && e->a->y == ay && e->b->x == bx && e->b->y == by) return e;
+    return nullptr;
 }
 
 std::string read_file(const std::string& path) {

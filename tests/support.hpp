@@ -20,12 +20,22 @@ struct process_result {
     int status = -1;
 };
 
+// Resource limits for the child process, in bytes (0: inherited).
+struct process_limits {
+    unsigned long long stack = 0;
+    unsigned long long address_space = 0;
+};
+
 // Runs the built islands binary with `input` on standard input.
-process_result run_binary(const std::string& input, const std::string& binary = ISLANDS_BINARY);
+process_result run_binary(const std::string& input, const process_limits& limits = {},
+                          const std::string& binary = ISLANDS_BINARY);
 
 // Replaces the number in "runtime: <n>s" lines by "*", so outputs compare
 // whatever the clock said.
 std::string mask_runtime(std::string text);
+
+// The edge between (ax, ay) and (bx, by), or null.
+edge* find_edge(puzzle& p, int ax, int ay, int bx, int by);
 
 std::string read_file(const std::string& path);
 
