@@ -1,0 +1,60 @@
+// Shared pieces of the benchmark programs: building puzzles from text,
+// running an engine under a time limit, medians and table formatting.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "puzzle/records.hpp"
+
+namespace islands::bench {
+
+using bench_clock = std::chrono::steady_clock;
+
+inline double seconds_since(bench_clock::time_point start) {
+    return std::chrono::duration<double>(bench_clock::now() - start).count();
+}
+
+// Reads the puzzle and builds its graph, isolation check included, as a run
+// does before the search. Throws input_error like the driver's path.
+std::unique_ptr<puzzle> build_puzzle(const std::string& text);
+
+enum class engine_kind { literal, fast };
+
+const char* engine_name(engine_kind which);
+
+struct search_outcome {
+    int result = 0;         // 1 solved, 0 no solution, -1 capped
+    double seconds = 0.0;   // the finishing run's search time (or time spent, if capped)
+    std::uint64_t steps = 0;  // the step cap the finishing run had
+    std::vector<std::int8_t> bridges;  // per edge, in edge_list order, when solved
+};
+
+// Searches a fresh build of `text` with growing step caps until a run
+// finishes or one takes `limit` seconds. Only the engines' step caps are
+// available to stop a search, so the cap grows geometrically and the time
+// of the run that finished is reported; the earlier runs cost at most
+// about as much again.
+search_outcome search_within(const std::string& text, engine_kind which, double limit);
+
+// Runs the finished search again on fresh builds (with the step cap that
+// was enough) until `min_reps` runs and `min_seconds` in total, and returns
+// the median search time.
+double repeat_search(const std::string& text, engine_kind which, std::uint64_t steps, int min_reps,
+                     double min_seconds);
+
+double median(std::vector<double> values);
+
+// "10,30,100" as a list of sizes; exits with a message on a size below 1.
+std::vector<int> parse_sizes(const std::string& text);
+
+// Seconds with a unit chosen so three significant digits show: "12.3 us".
+std::string format_time(double seconds);
+
+// Bytes as "812 KB", "31.2 MB".
+std::string format_bytes(double bytes);
+
+}  // namespace islands::bench
