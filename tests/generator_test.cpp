@@ -105,6 +105,17 @@ TEST(Generator, FillsLargeGridsAndHonoursShares) {
     g = generate(o);
     for (const planted_bridge& b : g.bridges) ASSERT_EQ(b.count, 2);
 
+    // A one-cell strip grows to its ends instead of stalling near the start.
+    for (const auto& [w, h] : {std::pair{1, 3000}, std::pair{3000, 1}}) {
+        o.width = w;
+        o.height = h;
+        g = generate(o);
+        EXPECT_EQ(planted_fault(g), "");
+        EXPECT_GT(g.islands, 3000 / 10) << w << "x" << h;
+    }
+    o.width = 300;
+    o.height = 300;
+
     // Without loops the network is a tree.
     o.loops = 0.0;
     g = generate(o);

@@ -1,6 +1,7 @@
 #include "tools/generator.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
@@ -22,8 +23,11 @@ constexpr int attempts_per_island = 12;
 struct island {
     std::int32_t x, y;
     std::uint8_t bridges[4];  // per direction, so no weight can pass 8
+    std::uint8_t closed;      // directions in which no bridge can ever start again
     int failures;
 };
+
+enum class attempt { built, failed, closed };
 
 class grower {
 public:
@@ -53,9 +57,17 @@ public:
 
         while (islands_.size() < target && !frontier_.empty()) {
             const std::size_t k = rng_.below(static_cast<std::uint32_t>(frontier_.size()));
-            const std::int32_t id = frontier_[k];
-            const int dir = static_cast<int>(rng_.below(4));
-            if (!try_bridge(id, dir) && ++islands_[static_cast<std::size_t>(id)].failures >= attempts_per_island) {
+            island& from = islands_[static_cast<std::size_t>(frontier_[k])];
+            // Draw among the directions still open, so islands on a narrow
+            // strip keep growing instead of wearing out on the walls.
+            int pick = static_cast<int>(rng_.below(static_cast<std::uint32_t>(4 - std::popcount(from.closed))));
+            int dir = 0;
+            while ((from.closed >> dir & 1) != 0 || pick-- > 0) ++dir;
+            const attempt a = try_bridge(frontier_[k], dir);
+            island& after = islands_[static_cast<std::size_t>(frontier_[k])];  // the vector may have grown
+            if (a == attempt::closed) after.closed = static_cast<std::uint8_t>(after.closed | 1 << dir);
+            if (a == attempt::failed) ++after.failures;
+            if (after.closed == 15 || after.failures >= attempts_per_island) {
                 frontier_[k] = frontier_.back();
                 frontier_.pop_back();
             }
@@ -81,7 +93,7 @@ private:
 
     std::int32_t add_island(std::int32_t x, std::int32_t y) {
         const auto id = static_cast<std::int32_t>(islands_.size());
-        islands_.push_back({x, y, {0, 0, 0, 0}, 0});
+        islands_.push_back({x, y, {0, 0, 0, 0}, 0, 0});
         cells_[index(x, y)] = id;
         return id;
     }
@@ -100,9 +112,11 @@ private:
     // bridge on a new island or, sometimes, on an island met on the way.
     // Since the walk only crosses empty cells, the two ends are nearest
     // neighbours and the bridge crosses nothing; marking its cells keeps it so.
-    bool try_bridge(std::int32_t id, int dir) {
+    // Bridges and islands are never removed, so an obstacle before the
+    // shortest span closes the direction for good.
+    attempt try_bridge(std::int32_t id, int dir) {
         const island& from = islands_[static_cast<std::size_t>(id)];
-        if (from.bridges[dir] != 0) return false;
+        if (from.bridges[dir] != 0) return attempt::closed;
         const std::int32_t span =
             min_span_ + static_cast<std::int32_t>(rng_.below(static_cast<std::uint32_t>(max_span_ - min_span_ + 1)));
         const std::int32_t fx = from.x, fy = from.y;
@@ -110,16 +124,17 @@ private:
         for (std::int32_t d = 1; d <= span; ++d) {
             x += dx[dir];
             y += dy[dir];
-            if (!inside(x, y)) return false;
+            if (!inside(x, y)) return d <= min_span_ ? attempt::closed : attempt::failed;
             const std::int32_t c = cells_[index(x, y)];
-            if (c == bridge_cell) return false;
+            if (c == bridge_cell) return d <= min_span_ ? attempt::closed : attempt::failed;
             if (c >= 0) {
-                if (d < min_span_ || !rng_.chance(o_.loops)) return false;
+                if (d < min_span_) return attempt::closed;
+                if (!rng_.chance(o_.loops)) return attempt::failed;
                 target = c;
                 break;
             }
             if (d == span) {
-                if (!o_.adjacent && touches_island(x, y)) return false;
+                if (!o_.adjacent && touches_island(x, y)) return attempt::failed;
                 target = add_island(x, y);
                 frontier_.push_back(target);
             }
@@ -135,7 +150,7 @@ private:
             bridges_.push_back({fx, fy, x, y, count});
         else
             bridges_.push_back({x, y, fx, fy, count});
-        return true;
+        return attempt::built;
     }
 
     const generator_options& o_;
