@@ -24,7 +24,7 @@ struct options {
     bool run_published = true;
     bool run_generated = true;
     int every = 1;  // take every k-th published puzzle
-    std::vector<int> sizes = {10, 20, 30, 50, 100, 150, 200};
+    std::vector<grid_size> sizes = {{10, 10}, {20, 20}, {30, 30}, {50, 50}, {100, 100}, {150, 150}, {200, 200}};
     int seeds = 5;
     double density = 0.25;
     double limit = 2.0;        // literal engine
@@ -38,7 +38,7 @@ const char usage[] =
     "  --no-published    skip the published puzzles\n"
     "  --no-generated    skip the generated puzzles\n"
     "  --every K         take only every K-th published puzzle (default 1)\n"
-    "  --sizes LIST      generated square sizes (default 10,20,30,50,100,150,200)\n"
+    "  --sizes LIST      generated sizes, N or WxH (default 10,20,30,50,100,150,200)\n"
     "  --seeds N         generated puzzles per size (default 5)\n"
     "  --density D       islands per cell asked of the generator (default 0.25)\n"
     "  --limit S         seconds after which the literal search is capped (default 2)\n"
@@ -113,16 +113,16 @@ std::vector<puzzle_case> published_cases(const options& o) {
 
 std::vector<puzzle_case> generated_cases(const options& o) {
     std::vector<puzzle_case> out;
-    for (const int size : o.sizes) {
+    for (const grid_size size : o.sizes) {
         for (int seed = 1; seed <= o.seeds; ++seed) {
             generator_options g;
-            g.width = size;
-            g.height = size;
+            g.width = size.width;
+            g.height = size.height;
             g.density = o.density;
             g.seed = static_cast<std::uint64_t>(seed);
             puzzle_case c;
-            c.group = "gen " + std::to_string(size) + "x" + std::to_string(size);
-            c.area = static_cast<long>(size) * size;
+            c.group = "gen " + size.label();
+            c.area = static_cast<long>(size.width) * size.height;
             c.name = c.group + " seed " + std::to_string(seed);
             c.text = generate_puzzle(g);
             out.push_back(std::move(c));
@@ -283,7 +283,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--quick") {
             o.every = 5;
             o.seeds = 2;
-            o.sizes = {10, 20, 50, 100};
+            o.sizes = {{10, 10}, {20, 20}, {50, 50}, {100, 100}};
             o.limit = 0.5;
         } else if (arg == "--verbose") {
             o.verbose = true;

@@ -51,7 +51,7 @@ namespace islands::bench {
 namespace {
 
 struct options {
-    std::vector<int> sizes = {10, 30, 100, 300, 1000};
+    std::vector<grid_size> sizes = {{10, 10}, {30, 30}, {100, 100}, {300, 300}, {1000, 1000}};
     int seeds = 3;
     int reps = 5;
     double min_seconds = 0.05;  // per stage and seed, for stable small timings
@@ -62,7 +62,8 @@ struct options {
 
 const char usage[] =
     "usage: islands-bench-stages [options]\n"
-    "  --sizes LIST        square sizes, comma separated (default 10,30,100,300,1000)\n"
+    "  --sizes LIST        sizes N (square) or WxH, comma separated\n"
+    "                      (default 10,30,100,300,1000)\n"
     "  --seeds N           generated puzzles per size (default 3)\n"
     "  --reps N            least repetitions of each stage (default 5)\n"
     "  --search-limit S    seconds after which a search counts as capped (default 1)\n"
@@ -108,10 +109,10 @@ struct seed_result {
     std::size_t peak = 0;   // heap high-water mark of a whole run
 };
 
-seed_result measure(const options& o, int size, std::uint64_t seed) {
+seed_result measure(const options& o, grid_size size, std::uint64_t seed) {
     generator_options go;
-    go.width = size;
-    go.height = size;
+    go.width = size.width;
+    go.height = size.height;
     go.density = o.density;
     go.seed = seed;
     const generated_puzzle g = generate(go);
@@ -135,7 +136,7 @@ seed_result measure(const options& o, int size, std::uint64_t seed) {
     {
         auto p = build_puzzle(text);
         if (plant(*p, g) != g.bridges.size())
-            std::fprintf(stderr, "warning: %dx%d seed %llu: a planted bridge has no edge\n", size, size,
+            std::fprintf(stderr, "warning: %s seed %llu: a planted bridge has no edge\n", size.label().c_str(),
                          static_cast<unsigned long long>(seed));
         r.output = repeat(o, [&] {
             std::string out;
@@ -169,9 +170,9 @@ seed_result measure(const options& o, int size, std::uint64_t seed) {
 int run(const options& o) {
     std::printf("engine: %s; %d seed(s) per size; medians over seeds of per-seed medians\n",
                 engine_name(o.engine), o.seeds);
-    std::printf("%-11s %9s %9s %9s %11s %11s %11s %10s %10s %8s\n", "size", "islands", "edges", "crossings",
+    std::printf("%-13s %9s %9s %9s %11s %11s %11s %10s %10s %8s\n", "size", "islands", "edges", "crossings",
                 "read+build", "search", "output", "graph", "peak heap", "B/island");
-    for (const int size : o.sizes) {
+    for (const grid_size size : o.sizes) {
         std::vector<seed_result> rs;
         for (int seed = 1; seed <= o.seeds; ++seed) rs.push_back(measure(o, size, static_cast<std::uint64_t>(seed)));
 
@@ -195,8 +196,8 @@ int run(const options& o) {
             search = "capped " + std::to_string(capped) + "/" + std::to_string(rs.size());
         const double islands = med([](const seed_result& r) { return r.islands; });
         const double peak = med([](const seed_result& r) { return r.peak; });
-        const std::string label = std::to_string(size) + " x " + std::to_string(size);
-        std::printf("%-11s %9.0f %9.0f %9.0f %11s %11s %11s %10s %10s %8.0f\n", label.c_str(), islands,
+        const std::string label = size.label();
+        std::printf("%-13s %9.0f %9.0f %9.0f %11s %11s %11s %10s %10s %8.0f\n", label.c_str(), islands,
                     med([](const seed_result& r) { return r.edges; }),
                     med([](const seed_result& r) { return r.crossings; }),
                     format_time(med([](const seed_result& r) { return r.build; })).c_str(), search.c_str(),

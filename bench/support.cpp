@@ -83,16 +83,21 @@ double median(std::vector<double> values) {
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
-std::vector<int> parse_sizes(const std::string& text) {
-    std::vector<int> out;
+std::vector<grid_size> parse_sizes(const std::string& text) {
+    std::vector<grid_size> out;
     std::stringstream in(text);
     std::string item;
     while (std::getline(in, item, ',')) {
-        out.push_back(std::atoi(item.c_str()));
-        if (out.back() < 1) {
-            std::fprintf(stderr, "bad size '%s': sizes are positive integers\n", item.c_str());
+        long w = 0, h = 0;
+        char x = 0, rest = 0;
+        const int n = std::sscanf(item.c_str(), "%ld%c%ld%c", &w, &x, &h, &rest);
+        if (n == 1) h = w;
+        const bool ok = (n == 1 || (n == 3 && x == 'x')) && w >= 1 && h >= 1 && w <= 100000000 && h <= 100000000;
+        if (!ok) {
+            std::fprintf(stderr, "bad size '%s': give N or WxH with positive numbers\n", item.c_str());
             std::exit(2);
         }
+        out.push_back({static_cast<std::int32_t>(w), static_cast<std::int32_t>(h)});
     }
     return out;
 }

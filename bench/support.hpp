@@ -48,8 +48,13 @@ double repeat_search(const std::string& text, engine_kind which, std::uint64_t s
 
 double median(std::vector<double> values);
 
-// "10,30,100" as a list of sizes; exits with a message on a size below 1.
-std::vector<int> parse_sizes(const std::string& text);
+struct grid_size {
+    std::int32_t width, height;
+    std::string label() const { return std::to_string(width) + "x" + std::to_string(height); }
+};
+
+// "10,30,1x200000": a bare N is N x N. Exits with a message on a bad item.
+std::vector<grid_size> parse_sizes(const std::string& text);
 
 // Seconds with a unit chosen so three significant digits show: "12.3 us".
 std::string format_time(double seconds);
