@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <new>
 
 namespace islands {
 
@@ -17,6 +19,9 @@ std::string render_grid(const puzzle& p) {
     // Island (x, y) sits at text row 2y, text column 4x.
     const auto width = static_cast<std::size_t>(4 * max_x + 2);
     const auto rows = static_cast<std::size_t>(2 * max_y + 1);
+    // Coordinates near the int32 limit in both directions would wrap the
+    // buffer size; such a picture cannot be allocated anyway.
+    if (rows > std::numeric_limits<std::size_t>::max() / width) throw std::bad_alloc();
     std::string text(rows * width, ' ');
     for (std::size_t r = 0; r < rows; ++r) text[r * width + width - 1] = '\n';
 
