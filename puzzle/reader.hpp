@@ -27,7 +27,7 @@ private:
     bool refill();
 
     std::FILE* in_;
-    unsigned char buf_[1 << 16];
+    unsigned char buf_[1 << 16]{};
     std::size_t pos_ = 0;
     std::size_t len_ = 0;
     bool eof_ = false;

@@ -129,7 +129,7 @@ TEST(out_of_memory, is_reported_when_the_records_do_not_fit) {
     // itself is 8 MB.
     const int n = 2000;
     std::string input = std::to_string(n) + " " + std::to_string(n) + "\n";
-    input.reserve(input.size() + 2 * n * n);
+    input.reserve(input.size() + 2 * std::size_t{n} * n);
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x) input += x + 1 < n ? "2 " : "2\n";
     const auto result = run_binary(input, {.address_space = 128ull << 20});

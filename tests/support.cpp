@@ -87,7 +87,7 @@ process_result run_binary(const std::string& input, const process_limits& limits
     return result;
 }
 
-std::string mask_runtime(std::string text) {
+std::string mask_runtime(const std::string& text) {
     static const std::regex runtime("runtime: [^s\n]*s\n");
     return std::regex_replace(text, runtime, "runtime: *s\n");
 }

@@ -32,7 +32,7 @@ process_result run_binary(const std::string& input, const process_limits& limits
 
 // Replaces the number in "runtime: <n>s" lines by "*", so outputs compare
 // whatever the clock said.
-std::string mask_runtime(std::string text);
+std::string mask_runtime(const std::string& text);
 
 // The edge between (ax, ay) and (bx, by), or null.
 edge* find_edge(puzzle& p, int ax, int ay, int bx, int by);
