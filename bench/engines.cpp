@@ -242,6 +242,10 @@ int run(const options& o) {
         return a.second < b.second;
     });
 
+    if (all.literal.empty()) {
+        std::printf("no puzzles to run\n");
+        return 0;
+    }
     std::printf("\n");
     print_header();
     for (const auto& id : order) print_row(id.first, groups[id]);
