@@ -28,23 +28,21 @@ const char* engine_name(engine_kind which);
 
 struct search_outcome {
     int result = 0;         // 1 solved, 0 no solution, -1 capped
-    double seconds = 0.0;   // the finishing run's search time (or time spent, if capped)
-    std::uint64_t steps = 0;  // the step cap the finishing run had
+    double seconds = 0.0;   // search time (the limit, if capped)
     std::vector<std::int8_t> bridges;  // per edge, in edge_list order, when solved
 };
 
-// Searches a fresh build of `text` with growing step caps until a run
-// finishes or one takes `limit` seconds. Only the engines' step caps are
-// available to stop a search, so the cap grows geometrically and the time
-// of the run that finished is reported; the earlier runs cost at most
-// about as much again.
+// Builds `text` and searches it once, giving up after `limit` seconds of
+// search. Throws std::runtime_error if the search crashes.
 search_outcome search_within(const std::string& text, engine_kind which, double limit);
 
-// Runs the finished search again on fresh builds (with the step cap that
-// was enough) until `min_reps` runs and `min_seconds` in total, and returns
-// the median search time.
-double repeat_search(const std::string& text, engine_kind which, std::uint64_t steps, int min_reps,
-                     double min_seconds);
+// Searches fresh builds of `text` (which must finish) until `min_reps` runs
+// and `min_seconds` in total, and returns the median search time.
+double repeat_search(const std::string& text, engine_kind which, int min_reps, double min_seconds);
+
+// Runs the engine on a built puzzle, giving up after `steps` decisions
+// (0: never). Returns 1, 0, or -1 when it gave up.
+int run_engine(puzzle& p, engine_kind which, std::uint64_t steps);
 
 double median(std::vector<double> values);
 
