@@ -1,10 +1,15 @@
 #include "check.hpp"
 
 #include <cstdio>
+#include <map>
+#include <numeric>
 #include <regex>
+#include <tuple>
 #include <vector>
 
 #include "app/run.hpp"
+#include "puzzle/builder.hpp"
+#include "puzzle/reader.hpp"
 
 namespace islands::fuzz {
 
@@ -72,6 +77,60 @@ std::string shape_error(const outcome& o) {
     return {};
 }
 
+// Checks a reported solution against the rules on a freshly built graph,
+// so that a fault both engines share still shows.
+std::string solution_error(std::vector<char>& bytes, const std::string& out) {
+    if (out.rfind("no solution found\n", 0) == 0) return {};
+    puzzle p;
+    std::FILE* in = fmemopen(bytes.data(), bytes.size(), "r");
+    if (!in) return {};
+    read_puzzle(p, in);
+    std::fclose(in);
+    link_neighbours(p);
+    find_crossings(p);
+
+    std::map<std::tuple<int, int, int, int>, edge*> by_ends;
+    for (edge* e = p.edge_list; e; e = e->next) {
+        e->bridges = 0;
+        by_ends[{e->a->x, e->a->y, e->b->x, e->b->y}] = e;
+    }
+    std::vector<std::int64_t> ends(p.vertices.size(), 0);
+    std::vector<std::size_t> group(p.vertices.size());
+    std::iota(group.begin(), group.end(), std::size_t{0});
+    auto root = [&](std::size_t v) {
+        while (group[v] != v) v = group[v] = group[group[v]];
+        return v;
+    };
+    std::size_t groups = group.size();
+
+    for (std::size_t at = 0; out[at] == '(';) {
+        int ax = 0, ay = 0, bx = 0, by = 0, n = 0;
+        if (std::sscanf(out.c_str() + at, "(%d, %d) <-> (%d, %d): %d", &ax, &ay, &bx, &by, &n) != 5)
+            return "unreadable listing line";
+        const auto found = by_ends.find({ax, ay, bx, by});
+        if (found == by_ends.end()) return "bridge between islands that are not neighbours";
+        edge& e = *found->second;
+        if (e.bridges != 0) return "pair listed twice";
+        e.bridges = n;
+        ends[static_cast<std::size_t>(e.a->index)] += n;
+        ends[static_cast<std::size_t>(e.b->index)] += n;
+        const auto ra = root(static_cast<std::size_t>(e.a->index));
+        const auto rb = root(static_cast<std::size_t>(e.b->index));
+        if (ra != rb) {
+            group[ra] = rb;
+            --groups;
+        }
+        at = out.find('\n', at) + 1;
+    }
+    for (const vertex& v : p.vertices)
+        if (ends[static_cast<std::size_t>(v.index)] != v.weight) return "bridges do not add up to an island's weight";
+    for (const edge& e : p.edges)
+        for (const crossing* c = e.crossings; c; c = c->next)
+            if (e.bridges != 0 && c->edge->bridges != 0) return "bridges cross";
+    if (groups != 1) return "islands not all connected";
+    return {};
+}
+
 }  // namespace
 
 std::string check_input(const std::uint8_t* data, std::size_t size) {
@@ -81,6 +140,11 @@ std::string check_input(const std::uint8_t* data, std::size_t size) {
 
     if (auto e = shape_error(literal); !e.empty()) return "literal engine: " + e;
     if (auto e = shape_error(fast); !e.empty()) return "fast engine: " + e;
+    for (const outcome* o : {&literal, &fast}) {
+        if (o->result.status != 0 || o->result.gave_up) continue;
+        if (auto e = solution_error(bytes, o->out); !e.empty())
+            return (o == &literal ? "literal engine: " : "fast engine: ") + e;
+    }
     // Input errors come before the search, so a run that gave up must have
     // got as far as the other one.
     if (literal.result.gave_up || fast.result.gave_up) {
