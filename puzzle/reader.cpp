@@ -1,6 +1,7 @@
 #include "puzzle/reader.hpp"
 
 #include <limits>
+#include <stdexcept>
 
 namespace islands {
 
@@ -75,6 +76,21 @@ void read_puzzle(puzzle& p, std::FILE* in) {
             if (*w > 0) add_vertex(p, x, y, *w);
         }
     }
+}
+
+void read_puzzle(puzzle& p, std::string_view text) {
+    // An empty memory stream cannot be opened, so empty text reads as an
+    // empty file.
+    std::FILE* in = text.empty() ? std::fopen("/dev/null", "r")
+                                 : fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+    if (in == nullptr) throw std::runtime_error("cannot open puzzle text");
+    try {
+        read_puzzle(p, in);
+    } catch (...) {
+        std::fclose(in);
+        throw;
+    }
+    std::fclose(in);
 }
 
 }  // namespace islands

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <string_view>
 
 #include "puzzle/records.hpp"
 
@@ -36,5 +37,8 @@ private:
 // Reads the grid size and the weights from `in` and creates one vertex per
 // island in reading order. Throws input_error on bad input.
 void read_puzzle(puzzle& p, std::FILE* in);
+
+// The same, reading from puzzle text held in memory.
+void read_puzzle(puzzle& p, std::string_view text);
 
 }  // namespace islands

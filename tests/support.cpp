@@ -19,15 +19,7 @@ namespace islands::testing {
 
 std::unique_ptr<puzzle> build(const std::string& text) {
     auto p = std::make_unique<puzzle>();
-    std::FILE* in = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
-    if (!in) throw std::runtime_error("fmemopen failed");
-    try {
-        read_puzzle(*p, in);
-    } catch (...) {
-        std::fclose(in);
-        throw;
-    }
-    std::fclose(in);
+    read_puzzle(*p, std::string_view(text));
     link_neighbours(*p);
     find_crossings(*p);
     return p;
