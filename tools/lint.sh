@@ -17,7 +17,7 @@ cppcheck --project="$dir/compile_commands.json" --library=googletest \
 
 echo "== clang-tidy"
 run-clang-tidy -p "$dir" -j2 -quiet >"$dir/clang-tidy.log" 2>&1 || {
-  grep -E 'warning:|error:' "$dir/clang-tidy.log" | sort -u
+  sed 's/\x1b\[[0-9;]*m//g' "$dir/clang-tidy.log" | grep -E 'warning:|error:' | sort -u
   exit 1
 }
 echo "lint: clean"
