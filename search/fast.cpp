@@ -1,10 +1,9 @@
-// The fast exact engine. Depth-first over edge_list in order, values
+// The fast exact engine. Depth-first over edge_list in order, counts
 // ascending, with propagation after every decision and undo through a trail.
-// Propagation only ever removes values that belong to no solution of the
-// current branch, and a backjump only skips branches that a recorded reason
-// proves empty, so the first complete assignment reached is the
-// lexicographically smallest solution, the one the literal search returns.
-// FAST_ENGINE.md explains the rules and the backjumping.
+// Propagation and learned clauses only ever remove counts that belong to no
+// solution of the current branch, so the first complete assignment reached
+// is the lexicographically smallest solution, the one the literal search
+// returns. FAST_ENGINE.md gives the rules and the argument.
 #include "search/fast.hpp"
 
 #include <algorithm>
@@ -33,6 +32,15 @@ constexpr int max_weight = 8;  // four edges of two bridges each
 // a sealed-off group anyway.
 constexpr int closing_limit = 24;
 
+// A backjump over more levels than this goes back one level only: the
+// learned clause keeps the refutation, and the levels in between keep
+// their propagation instead of redoing it.
+constexpr int jump_limit = 10;
+
+// Learned clauses beyond this many stored numbers per edge are dropped,
+// except those still serving as reasons, so memory stays linear.
+constexpr std::size_t clause_room = 32;
+
 int lowest(domain d) { return std::countr_zero(static_cast<unsigned>(d)); }
 bool single(domain d) { return (d & (d - 1)) == 0; }
 
@@ -44,33 +52,34 @@ public:
     void store(puzzle& p) const;
 
 private:
-    // Why a domain shrank: what conflict analysis expands it into.
+    // Why a domain shrank; conflict analysis turns it into the earlier
+    // domain changes it rests on.
     enum class cause : std::uint8_t {
-        decision,  // the branch's own choice; `why` is its level
-        flip,      // a refuted choice; `why` is its reason: levels in the pool
-        island,    // island `why` cannot fit the count with its other edges
+        decision,  // the branch's own choice
+        island,    // island `why` cannot fit the other counts with its other edges
         crossing,  // edge `why` must carry a bridge and crosses this one
-        closing,   // the count would seal a group; `why`: its islands in the pool
+        closing,   // the counts would seal a group; `why`: its islands in pool_
+        clause,    // learned clause `why` has no other way left to hold
         none,      // not a domain change: a group update
     };
     enum class undo : std::uint8_t { dom, resid, join };
+    // A domain change states the fact "the edge's count is in `now`".
     struct trail_entry {
         undo kind;
         cause because;
+        domain old;
+        domain now;
         std::int32_t index;
-        std::int32_t old;
         std::int32_t why;
         std::int32_t prev;   // this edge's previous domain change, or none
         std::int32_t level;  // choices in force when the change was made
     };
     struct choice {
         std::int32_t edge;
-        std::int32_t value;
         std::size_t mark;
         std::size_t pool_mark;
     };
-    // The last contradiction, in the form conflict analysis starts from.
-    enum class failure_kind : std::uint8_t { emptied, island, split, leaf };
+    enum class failure_kind : std::uint8_t { emptied, island, split, clause, leaf };
     struct failure {
         failure_kind kind;
         cause because;  // emptied: what tried to remove the last count
@@ -92,13 +101,18 @@ private:
     bool propagate();
     bool fit_island(int v);
     bool still_linked(int a, int b);
+    bool watch_clauses(int e);
     void undo_to(std::size_t mark);
+    void forget_clauses();
 
-    void analyse(std::vector<std::int32_t>& levels);
-    void expand(cause because, int why, std::size_t before);
-    void cite_edge(int e, std::size_t before);
-    void cite_island(int v, std::size_t before);
-    void cite_level(int level);
+    bool learn(std::vector<choice>& stack);
+    void backtrack(std::vector<choice>& stack, int level);
+    void cite_failure(std::size_t before);
+    void cite_cause(cause because, int why, std::size_t before);
+    void cite(std::int32_t t);
+    std::int32_t latest_before(int e, std::size_t before) const;
+    std::int32_t first_outside(int e, domain values, std::size_t before) const;
+    void cite_island(int v, std::size_t before, int skip);
 
     int n_ = 0;
     int m_ = 0;
@@ -116,10 +130,15 @@ private:
 
     std::vector<trail_entry> trail_;
     std::vector<std::int32_t> last_change_;  // per edge, into trail_
-    // Variable-length reasons, each a count and then the items, owned by
-    // the trail entry that names it.
-    std::vector<std::int32_t> pool_;
+    std::vector<std::int32_t> pool_;         // closing reasons: a count, then islands
     int level_ = 0;
+
+    // Learned clauses: "the count of one of these edges is in its set".
+    // Stored as a length, then edge * 8 + set per literal; the first two
+    // literals are watched.
+    std::vector<std::int32_t> clauses_;
+    std::vector<std::vector<std::int32_t>> watches_;
+    std::vector<std::int32_t> clause_queue_;
 
     std::vector<std::int32_t> island_queue_;
     std::vector<std::uint8_t> queued_;
@@ -133,10 +152,11 @@ private:
 
     // Conflict analysis scratch.
     std::vector<std::uint32_t> entry_seen_;
-    std::vector<std::uint32_t> level_seen_;
     std::uint32_t analysis_ = 0;
-    std::vector<std::int32_t> work_;
-    std::vector<std::int32_t>* levels_ = nullptr;
+    int open_at_level_ = 0;
+    int resume_ = 0;  // no undecided edge comes before it
+    std::vector<std::int32_t> lower_;        // cited changes from earlier levels
+    std::vector<std::int32_t> clause_slot_;  // per edge, its literal in the clause being built
 };
 
 void engine::load(puzzle& p) {
@@ -180,6 +200,8 @@ void engine::load(puzzle& p) {
 
     dom_.assign(m_, any_count);
     last_change_.assign(m_, none);
+    watches_.resize(m_);
+    clause_slot_.assign(m_, none);
     parent_.resize(n_);
     next_member_.resize(n_);
     size_.assign(n_, 1);
@@ -199,14 +221,14 @@ void engine::store(puzzle& p) const {
 }
 
 void engine::set_resid(int root, std::int32_t value) {
-    trail_.push_back({undo::resid, cause::none, root, resid_[root], 0, none, level_});
+    trail_.push_back({undo::resid, cause::none, 0, 0, root, resid_[root], none, level_});
     resid_[root] = value;
 }
 
 // Narrows e's domain to `keep` and applies what follows at once: forced
 // bridge ends leave the groups' needs, a first forced bridge blocks the
-// crossing edges and joins the endpoints' groups. Islands to refit and
-// edges to check for a split are queued.
+// crossing edges and joins the endpoints' groups. Islands to refit, clauses
+// to revisit and edges to check for a split are queued.
 bool engine::restrict(int e, domain keep, cause because, int why) {
     const domain old = dom_[e];
     const domain now = old & keep;
@@ -215,10 +237,11 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
         failure_ = {failure_kind::emptied, because, e, why};
         return false;
     }
-    trail_.push_back({undo::dom, because, e, old, why, last_change_[e], level_});
+    trail_.push_back({undo::dom, because, old, now, e, why, last_change_[e], level_});
     last_change_[e] = static_cast<std::int32_t>(trail_.size() - 1);
     dom_[e] = now;
 
+    if (!watches_[e].empty()) clause_queue_.push_back(e);
     const int a = end_a_[e];
     const int b = end_b_[e];
     for (int v : {a, b})
@@ -252,7 +275,7 @@ bool engine::join(int e) {
     int rb = find(end_b_[e]);
     if (ra == rb) return true;
     if (size_[ra] < size_[rb]) std::swap(ra, rb);
-    trail_.push_back({undo::join, cause::none, rb, 0, 0, none, level_});
+    trail_.push_back({undo::join, cause::none, 0, 0, rb, 0, none, level_});
     parent_[rb] = ra;
     size_[ra] += size_[rb];
     resid_[ra] += resid_[rb];
@@ -324,9 +347,6 @@ bool engine::fit_island(int v) {
     return true;
 }
 
-// Whether a and b are still joined by edges that may carry bridges. Both
-// sides grow breadth-first, the smaller frontier first, so a short detour
-// or a small cut-off part is found quickly.
 bool engine::still_linked(int a, int b) {
     if (find(a) == find(b)) return true;
     if (stamp_ >= UINT32_MAX - 2) {
@@ -362,10 +382,51 @@ bool engine::still_linked(int a, int b) {
     return false;
 }
 
+
+// Revisits the clauses watching e after its domain shrank: a watch whose
+// literal became false moves to another literal, and a clause with one
+// literal left forces it.
+bool engine::watch_clauses(int e) {
+    auto& list = watches_[e];
+    for (std::size_t k = 0; k < list.size();) {
+        const std::int32_t c = list[k];
+        std::int32_t* lit = &clauses_[c + 1];
+        const std::int32_t length = clauses_[c];
+        if ((lit[0] >> 3) == e) std::swap(lit[0], lit[1]);
+        const auto is_false = [&](std::int32_t l) { return (dom_[l >> 3] & (l & 7)) == 0; };
+        if (!is_false(lit[1])) {
+            ++k;
+            continue;
+        }
+        bool moved = false;
+        for (std::int32_t j = 2; j < length; ++j)
+            if (!is_false(lit[j])) {
+                std::swap(lit[1], lit[j]);
+                watches_[lit[1] >> 3].push_back(c);
+                list[k] = list.back();
+                list.pop_back();
+                moved = true;
+                break;
+            }
+        if (moved) continue;
+        ++k;
+        if (is_false(lit[0])) {
+            failure_ = {failure_kind::clause, cause::none, 0, c};
+            return false;
+        }
+        if (!restrict(lit[0] >> 3, static_cast<domain>(lit[0] & 7), cause::clause, c)) return false;
+    }
+    return true;
+}
+
 bool engine::propagate() {
     bool ok = true;
     while (ok) {
-        if (!island_queue_.empty()) {
+        if (!clause_queue_.empty()) {
+            const int e = clause_queue_.back();
+            clause_queue_.pop_back();
+            ok = watch_clauses(e);
+        } else if (!island_queue_.empty()) {
             const int v = island_queue_.back();
             island_queue_.pop_back();
             queued_[v] = 0;
@@ -380,6 +441,7 @@ bool engine::propagate() {
     }
     for (std::int32_t v : island_queue_) queued_[v] = 0;
     island_queue_.clear();
+    clause_queue_.clear();
     cut_checks_.clear();
     return false;
 }
@@ -390,11 +452,11 @@ void engine::undo_to(std::size_t mark) {
         trail_.pop_back();
         switch (t.kind) {
         case undo::dom:
-            dom_[t.index] = static_cast<domain>(t.old);
+            dom_[t.index] = t.old;
             last_change_[t.index] = t.prev;
             break;
         case undo::resid:
-            resid_[t.index] = t.old;
+            resid_[t.index] = t.why;
             break;
         case undo::join: {
             const int root = parent_[t.index];
@@ -409,91 +471,214 @@ void engine::undo_to(std::size_t mark) {
     }
 }
 
-// Conflict analysis: the set of choices that, with the puzzle itself, imply
-// the last contradiction. Each domain change on the trail is expanded into
-// what caused it until only choices remain; changes made before any choice
-// follow from the puzzle alone and are left out.
-void engine::analyse(std::vector<std::int32_t>& levels) {
-    levels.clear();
-    levels_ = &levels;
-    if (++analysis_ == 0) {
-        std::fill(entry_seen_.begin(), entry_seen_.end(), 0);
-        std::fill(level_seen_.begin(), level_seen_.end(), 0);
-        analysis_ = 1;
+// Drops every learned clause that no trail entry names as its reason; the
+// kept ones stay valid reasons but watch nothing any more.
+void engine::forget_clauses() {
+    std::vector<std::int32_t> kept;
+    for (trail_entry& t : trail_) {
+        if (t.kind != undo::dom || t.because != cause::clause) continue;
+        const auto at = static_cast<std::int32_t>(kept.size());
+        kept.insert(kept.end(), clauses_.begin() + t.why, clauses_.begin() + t.why + 1 + clauses_[t.why]);
+        t.why = at;
     }
-    if (entry_seen_.size() < trail_.size()) entry_seen_.resize(trail_.capacity(), 0);
-    if (level_seen_.size() <= static_cast<std::size_t>(level_)) level_seen_.resize(level_ + 1, 0);
-    work_.clear();
+    clauses_.swap(kept);
+    for (auto& list : watches_) list.clear();
+    clause_queue_.clear();
+}
 
-    const std::size_t now = trail_.size();
+// The last change of e before trail position `before`, or none.
+std::int32_t engine::latest_before(int e, std::size_t before) const {
+    std::int32_t t = last_change_[e];
+    while (t != none && static_cast<std::size_t>(t) >= before) t = trail_[t].prev;
+    return t;
+}
+
+// The earliest change of e before `before` after which e's count could no
+// longer be any of `values`.
+std::int32_t engine::first_outside(int e, domain values, std::size_t before) const {
+    std::int32_t t = latest_before(e, before);
+    while (t != none && trail_[t].prev != none && (trail_[trail_[t].prev].now & values) == 0) t = trail_[t].prev;
+    return t;
+}
+
+void engine::cite(std::int32_t t) {
+    if (t == none || entry_seen_[t] == analysis_) return;
+    entry_seen_[t] = analysis_;
+    if (trail_[t].level == level_)
+        ++open_at_level_;
+    else if (trail_[t].level > 0)
+        lower_.push_back(t);
+}
+
+void engine::cite_island(int v, std::size_t before, int skip) {
+    for (int s = 0; s < 4; ++s) {
+        const std::int32_t e = incident_[4 * v + s];
+        if (e != no_edge && e != skip) cite(latest_before(e, before));
+    }
+}
+
+// Cites the changes that a narrowing with this cause rests on, besides the
+// narrowed edge's own earlier domain.
+void engine::cite_cause(cause because, int why, std::size_t before) {
+    switch (because) {
+    case cause::island:
+        cite_island(why, before, trail_.size() > before ? trail_[before].index : no_edge);
+        break;
+    case cause::crossing:
+        cite(latest_before(why, before));
+        break;
+    case cause::closing:
+        for (std::int32_t k = 1; k <= pool_[why]; ++k) cite_island(pool_[why + k], before, no_edge);
+        break;
+    case cause::clause: {
+        const std::int32_t self = trail_.size() > before ? trail_[before].index : no_edge;
+        for (std::int32_t j = 0; j < clauses_[why]; ++j) {
+            const std::int32_t l = clauses_[why + 1 + j];
+            if ((l >> 3) != self) cite(first_outside(l >> 3, static_cast<domain>(l & 7), before));
+        }
+        break;
+    }
+    case cause::decision:
+    case cause::none:
+        break;
+    }
+}
+
+void engine::cite_failure(std::size_t before) {
     switch (failure_.kind) {
     case failure_kind::emptied:
-        cite_edge(failure_.index, now);
-        expand(failure_.because, failure_.why, now);
+        cite(latest_before(failure_.index, before));
+        cite_cause(failure_.because, failure_.why, before);
         break;
     case failure_kind::island:
-        cite_island(failure_.index, now);
+        cite_island(failure_.index, before, no_edge);
         break;
     case failure_kind::split:
         // Every edge leaving the sealed side can no longer carry a bridge.
         for (std::int32_t u : *sealed_side_)
             for (int s = 0; s < 4; ++s) {
                 const std::int32_t e = incident_[4 * u + s];
-                if (e != no_edge && (dom_[e] & some_bridge) == 0) cite_edge(e, now);
+                if (e != no_edge && (dom_[e] & some_bridge) == 0) cite(latest_before(e, before));
             }
         break;
+    case failure_kind::clause:
+        for (std::int32_t j = 0; j < clauses_[failure_.why]; ++j) {
+            const std::int32_t l = clauses_[failure_.why + 1 + j];
+            cite(first_outside(l >> 3, static_cast<domain>(l & 7), before));
+        }
+        break;
     case failure_kind::leaf:
-        for (int level = 1; level <= level_; ++level) cite_level(level);
-        break;
-    }
-    while (!work_.empty()) {
-        const std::int32_t t = work_.back();
-        work_.pop_back();
-        expand(trail_[t].because, trail_[t].why, static_cast<std::size_t>(t));
-    }
-}
-
-void engine::expand(cause because, int why, std::size_t before) {
-    switch (because) {
-    case cause::decision:
-        cite_level(why);
-        break;
-    case cause::flip:
-        for (std::int32_t k = 1; k <= pool_[why]; ++k) cite_level(pool_[why + k]);
-        break;
-    case cause::island:
-        cite_island(why, before);
-        break;
-    case cause::crossing:
-        cite_edge(why, before);
-        break;
-    case cause::closing:
-        for (std::int32_t k = 1; k <= pool_[why]; ++k) cite_island(pool_[why + k], before);
-        break;
-    case cause::none:
         break;
     }
 }
 
-// Cites the domain of e as it stood before trail position `before`.
-void engine::cite_edge(int e, std::size_t before) {
-    for (std::int32_t t = last_change_[e]; t != none; t = trail_[t].prev) {
-        if (static_cast<std::size_t>(t) >= before) continue;
-        if (entry_seen_[t] == analysis_) break;  // the older changes are cited too
-        entry_seen_[t] = analysis_;
-        if (trail_[t].level > 0) work_.push_back(t);
+// After a contradiction: finds the single change of the current level that
+// the contradiction rests on together with changes of earlier levels, and
+// learns the clause that one of those changes must not happen. Jumps back
+// to the latest earlier level the clause mentions, where the clause forces
+// the opposite of that change. False when the puzzle has no solution.
+bool engine::learn(std::vector<choice>& stack) {
+    for (;;) {
+        if (level_ == 0) return false;
+        if (++analysis_ == 0) {
+            std::fill(entry_seen_.begin(), entry_seen_.end(), 0);
+            analysis_ = 1;
+        }
+        if (entry_seen_.size() < trail_.size()) entry_seen_.resize(trail_.capacity(), 0);
+        open_at_level_ = 0;
+        lower_.clear();
+        const std::size_t now = trail_.size();
+        if (failure_.kind == failure_kind::leaf) {
+            // Every edge is decided, yet the groups did not join: these
+            // choices together admit no solution. Each choice's change is
+            // the first entry after its mark.
+            for (const choice& c : stack) cite(static_cast<std::int32_t>(c.mark));
+        } else {
+            cite_failure(now);
+        }
+        if (open_at_level_ == 0) {
+            // The contradiction already held at an earlier level: go there
+            // and analyse it again.
+            int back = 0;
+            for (std::int32_t t : lower_) back = std::max(back, static_cast<int>(trail_[t].level));
+            if (back == 0) return false;
+            backtrack(stack, back);
+            continue;
+        }
+        std::size_t index = now;
+        std::int32_t uip = none;
+        for (;;) {
+            do --index;
+            while (trail_[index].kind != undo::dom || entry_seen_[index] != analysis_);
+            if (--open_at_level_ == 0) {
+                uip = static_cast<std::int32_t>(index);
+                break;
+            }
+            const trail_entry& t = trail_[index];
+            if (t.because != cause::decision) {
+                cite(t.prev);
+                cite_cause(t.because, t.why, index);
+            }
+        }
+
+        if (clauses_.size() > clause_room * static_cast<std::size_t>(m_) + (1u << 20)) forget_clauses();
+
+        // The clause: the uip edge's count lies outside what the uip change
+        // left, or some earlier cited change did not happen.
+        const auto start = static_cast<std::int32_t>(clauses_.size());
+        clauses_.push_back(0);
+        std::vector<std::int32_t> edges;
+        const auto add = [&](std::int32_t t) {
+            const int e = trail_[t].index;
+            const auto outside = static_cast<std::int32_t>(~trail_[t].now & 7);
+            if (clause_slot_[e] == none) {
+                clause_slot_[e] = static_cast<std::int32_t>(clauses_.size());
+                clauses_.push_back(e * 8 + outside);
+                edges.push_back(e);
+            } else {
+                clauses_[clause_slot_[e]] |= outside;
+            }
+        };
+        add(uip);
+        int back = 0;
+        std::int32_t second = none;
+        int second_level = -1;
+        for (std::int32_t t : lower_) {
+            add(t);
+            back = std::max(back, static_cast<int>(trail_[t].level));
+            if (trail_[t].index != trail_[uip].index && trail_[t].level > second_level) {
+                second_level = trail_[t].level;
+                second = trail_[t].index;
+            }
+        }
+        for (int e : edges) clause_slot_[e] = none;
+        const auto length = static_cast<std::int32_t>(edges.size());
+        clauses_[start] = length;
+        if (length >= 2) {
+            // Watch the uip literal and the one that is undone first.
+            for (std::int32_t j = 1; j < length; ++j)
+                if ((clauses_[start + 1 + j] >> 3) == second) {
+                    std::swap(clauses_[start + 2], clauses_[start + 1 + j]);
+                    break;
+                }
+            watches_[clauses_[start + 1] >> 3].push_back(start);
+            watches_[clauses_[start + 2] >> 3].push_back(start);
+        }
+
+        backtrack(stack, level_ - back > jump_limit ? level_ - 1 : back);
+        const std::int32_t l = clauses_[start + 1];
+        if (restrict(l >> 3, static_cast<domain>(l & 7), cause::clause, start) && propagate()) return true;
     }
 }
 
-void engine::cite_island(int v, std::size_t before) {
-    for (int s = 0; s < 4; ++s)
-        if (incident_[4 * v + s] != no_edge) cite_edge(incident_[4 * v + s], before);
-}
-
-void engine::cite_level(int level) {
-    if (level_seen_[level] == analysis_) return;
-    level_seen_[level] = analysis_;
-    levels_->push_back(level);
+// Undoes every choice above `level` and all that followed from them.
+void engine::backtrack(std::vector<choice>& stack, int level) {
+    const choice c = stack[level];
+    stack.resize(level);
+    undo_to(c.mark);
+    pool_.resize(c.pool_mark);
+    level_ = level;
+    resume_ = c.edge;
 }
 
 bool engine::whole_graph_connected() const {
@@ -529,12 +714,13 @@ int engine::run(std::uint64_t max_steps) {
     if (!propagate()) return 0;
 
     std::vector<choice> stack;
-    std::vector<std::int32_t> conflict;
     std::uint64_t steps = 0;
-    int next = 0;
     for (;;) {
-        bool ok = true;
+        // Edges before the first undecided one are all decided, so the
+        // next choice is always the first undecided edge.
+        int next = resume_;
         while (next < m_ && single(dom_[next])) ++next;
+        bool ok;
         if (next == m_) {
             if (groups_ == 1) return 1;
             failure_ = {failure_kind::leaf, cause::none, 0, 0};
@@ -542,31 +728,13 @@ int engine::run(std::uint64_t max_steps) {
         } else {
             if (max_steps != 0 && steps == max_steps) return -1;
             ++steps;
+            stack.push_back({next, trail_.size(), pool_.size()});
+            level_ = static_cast<int>(stack.size());
             const int value = lowest(dom_[next]);
-            stack.push_back({next, value, trail_.size(), pool_.size()});
-            level_ = static_cast<int>(stack.size());
-            ok = restrict(next, static_cast<domain>(1u << value), cause::decision, level_) && propagate();
+            ok = restrict(next, static_cast<domain>(1u << value), cause::decision, 0) && propagate();
         }
-        // The choices behind the contradiction are found; every branch below
-        // the latest of them holds no solution, and its value is refuted
-        // there, with the remaining choices as the reason.
-        while (!ok) {
-            analyse(conflict);
-            if (conflict.empty()) return 0;
-            const int latest = *std::max_element(conflict.begin(), conflict.end());
-            stack.resize(latest);
-            const choice c = stack.back();
-            stack.pop_back();
-            undo_to(c.mark);
-            pool_.resize(c.pool_mark);
-            level_ = static_cast<int>(stack.size());
-            next = c.edge;
-            const auto reason = static_cast<std::int32_t>(pool_.size());
-            pool_.push_back(static_cast<std::int32_t>(conflict.size() - 1));
-            for (std::int32_t level : conflict)
-                if (level != latest) pool_.push_back(level);
-            ok = restrict(c.edge, static_cast<domain>(~(1u << c.value)), cause::flip, reason) && propagate();
-        }
+        resume_ = next;
+        if (!ok && !learn(stack)) return 0;
     }
 }
 

@@ -1,0 +1,216 @@
+#include "search/fast.hpp"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "puzzle/builder.hpp"
+#include "search/search.hpp"
+#include "support.hpp"
+#include "tools/generator.hpp"
+
+namespace islands {
+namespace {
+
+using testing::build;
+using testing::grid;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int random_rounds = 2500;  // shadow memory makes every build slow
+constexpr std::uint64_t literal_cap = 200000;
+#else
+constexpr int random_rounds = 10000;
+constexpr std::uint64_t literal_cap = 1000000;  // about a second
+#endif
+
+std::vector<int> bridges(const puzzle& p) {
+    std::vector<int> out;
+    for (const edge* e = p.edge_list; e; e = e->next) out.push_back(e->bridges);
+    return out;
+}
+
+// Checks the solution in the edges against the rules on the grid itself:
+// sums, no two bridges over one cell, one connected group. Returns the
+// first broken rule, or "".
+std::string fault(const puzzle& p, const std::vector<std::int32_t>& weights) {
+    std::map<std::pair<int, int>, int> ends;
+    std::map<std::pair<int, int>, char> covered;
+    std::vector<int> parent(p.vertices.size());
+    std::iota(parent.begin(), parent.end(), 0);
+    const auto root = [&](int v) {
+        while (parent[v] != v) v = parent[v] = parent[parent[v]];
+        return v;
+    };
+    for (const edge* e = p.edge_list; e; e = e->next) {
+        if (e->bridges < 0 || e->bridges > 2) return "count out of range";
+        if (e->bridges == 0) continue;
+        ends[{e->a->x, e->a->y}] += e->bridges;
+        ends[{e->b->x, e->b->y}] += e->bridges;
+        const int dx = e->a->y == e->b->y, dy = 1 - dx;
+        for (int x = e->a->x + dx, y = e->a->y + dy; x != e->b->x || y != e->b->y; x += dx, y += dy)
+            if (covered[{x, y}]++) return "two bridges over one cell";
+        parent[root(e->a->index)] = root(e->b->index);
+    }
+    int groups = 0;
+    std::size_t i = 0;
+    for (const vertex* v = p.vertex_list; v; v = v->next, ++i) {
+        if (v->weight != weights[i]) return "weight not restored";
+        if (ends[{v->x, v->y}] != weights[i]) return "sum differs from weight";
+        groups += root(v->index) == v->index;
+    }
+    return groups == 1 ? "" : "not connected";
+}
+
+std::vector<std::int32_t> weights_of(const puzzle& p) {
+    std::vector<std::int32_t> out;
+    for (const vertex* v = p.vertex_list; v; v = v->next) out.push_back(v->weight);
+    return out;
+}
+
+// Both engines on one text; fails the test on any disagreement. Returns the
+// literal engine's result, or -1 when it gave up.
+int compare(const std::string& text, std::uint64_t literal_steps = 0) {
+    auto literal = build(text);
+    const int expected = solve_limited(*literal, literal->edge_list, literal_steps);
+    auto fast = build(text);
+    const auto weights = weights_of(*fast);
+    const int got = solve_fast(*fast);
+    if (got == 1) {
+        EXPECT_EQ(fault(*fast, weights), "") << text;
+    }
+    if (expected < 0) return expected;
+    EXPECT_EQ(got, expected) << text;
+    if (got == 1 && expected == 1) {
+        EXPECT_EQ(bridges(*fast), bridges(*literal)) << text;
+    }
+    return expected;
+}
+
+TEST(fast, agrees_with_the_literal_search_on_small_cases) {
+    struct case_t {
+        const char* what;
+        std::vector<std::vector<int>> rows;
+        int result;
+    };
+    const std::vector<case_t> cases = {
+        {"ring", {{2, 2}, {2, 2}}, 1},
+        {"line", {{1, 2, 1}}, 1},
+        {"double", {{2, 0, 0, 0, 2}, {0, 0, 0, 0, 0}}, 1},
+        {"crossing pair", {{0, 1, 0}, {1, 0, 1}, {0, 1, 0}}, 0},
+        {"blocked crossing", {{2, 3, 0}, {3, 0, 1}, {3, 4, 2}}, 1},
+        {"open crossing", {{0, 2, 3}, {1, 0, 4}, {0, 1, 3}}, 1},
+        {"several solutions", {{3, 0, 3}, {4, 3, 0}, {2, 4, 3}}, 1},
+        {"two closed pairs", {{1, 1, 0, 1, 1}}, 0},
+        {"weight nine", {{9, 2}, {2, 2}}, 0},
+        {"odd total", {{2, 2}, {2, 1}}, 0},
+        {"closed double", {{2, 2, 0, 1}, {0, 0, 0, 1}}, 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(compare(grid(c.rows)), c.result) << c.what;
+}
+
+TEST(fast, mirrors_the_literal_search_without_edges) {
+    for (const char* text : {"0 0\n", "3 -1\n", "1 1\n5\n", "2 1\n0 0\n"}) {
+        auto literal = build(text);
+        auto fast = build(text);
+        EXPECT_EQ(solve_fast(*fast), solve(*literal, literal->edge_list)) << text;
+    }
+}
+
+TEST(fast, rejects_huge_weights_without_overflow) {
+    EXPECT_EQ(compare("2 1\n2147483647 2147483647\n"), 0);
+    EXPECT_EQ(compare("3 1\n1 2147483647 1\n"), 0);
+}
+
+TEST(fast, step_limit_gives_up_and_a_larger_one_finishes) {
+    generator_options options;
+    options.width = options.height = 30;
+    options.seed = 3;
+    const std::string text = generate_puzzle(options);
+    auto limited = build(text);
+    EXPECT_EQ(solve_fast(*limited, fast_limits{1}), -1);
+    auto unlimited = build(text);
+    EXPECT_EQ(solve_fast(*unlimited), 1);
+    auto generous = build(text);
+    EXPECT_EQ(solve_fast(*generous, fast_limits{1u << 30}), 1);
+    EXPECT_EQ(bridges(*generous), bridges(*unlimited));
+}
+
+TEST(fast, long_chain_needs_no_deep_call_stack) {
+    const int length = 200000;
+    std::string text = std::to_string(length) + " 1\n1";
+    for (int i = 2; i < length; ++i) text += " 2";
+    text += " 1\n";
+    auto p = build(text);
+    const auto weights = weights_of(*p);
+    ASSERT_EQ(solve_fast(*p), 1);
+    EXPECT_EQ(fault(*p, weights), "");
+    for (const edge* e = p->edge_list; e; e = e->next) ASSERT_EQ(e->bridges, 1);
+}
+
+// Generated puzzles of every small shape, planted solutions with and
+// without tampering, plus grids of random weights, which are mostly
+// unsolvable and reach the weight-nine and crossing rules.
+TEST(fast, agrees_with_the_literal_search_on_random_puzzles) {
+    split_mix random(20261208);
+    int solved = 0, unsolved = 0, given_up = 0;
+    for (int round = 0; round < random_rounds; ++round) {
+        std::string text;
+        if (round % 5 == 4) {
+            const int w = 2 + static_cast<int>(random.below(5)), h = 2 + static_cast<int>(random.below(5));
+            std::vector<std::vector<int>> rows(h, std::vector<int>(w, 0));
+            for (auto& row : rows)
+                for (int& cell : row)
+                    if (random.chance(0.45)) cell = 1 + static_cast<int>(random.below(random.chance(0.05) ? 10 : 6));
+            text = grid(rows);
+        } else {
+            generator_options options;
+            options.width = 2 + static_cast<std::int32_t>(random.below(7));
+            options.height = 2 + static_cast<std::int32_t>(random.below(7));
+            options.density = 0.15 + 0.6 * random.unit();
+            options.doubles = random.unit();
+            options.loops = random.unit();
+            options.adjacent = random.chance(0.3);
+            options.tamper = round % 3 == 0 ? tamper_kind::shift_two
+                             : round % 7 == 1 ? tamper_kind::odd_total
+                                              : tamper_kind::none;
+            options.seed = random.next();
+            text = generate_puzzle(options);
+        }
+        // The run rejects an island without edges before any search.
+        try {
+            check_isolated(*build(text));
+        } catch (const input_error&) {
+            continue;
+        }
+        const int result = compare(text, 200000);
+        (result == 1 ? solved : result == 0 ? unsolved : given_up) += 1;
+        if (::testing::Test::HasFailure()) break;
+    }
+    // Both kinds must be well represented for the comparison to mean much.
+    EXPECT_GT(solved, random_rounds / 4);
+    EXPECT_GT(unsolved, random_rounds / 10);
+    EXPECT_LT(given_up, random_rounds / 100);
+}
+
+// Every published puzzle the literal search finishes within its step cap
+// must agree; every fast answer must be valid.
+TEST(fast, agrees_with_the_literal_search_on_published_puzzles) {
+    const std::filesystem::path folder = ISLANDS_PUBLISHED_DIR;
+    if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no published puzzles at " << folder;
+    int compared = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".in") continue;
+        compared += compare(testing::read_file(entry.path().string()), literal_cap) >= 0;
+        if (::testing::Test::HasFailure()) break;
+    }
+    EXPECT_GT(compared, 0);
+}
+
+}  // namespace
+}  // namespace islands
