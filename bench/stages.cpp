@@ -72,10 +72,10 @@ const char usage[] =
 // picture are timed on a full solution whatever the search managed.
 std::size_t plant(puzzle& p, const generated_puzzle& g) {
     const auto w = static_cast<std::size_t>(g.width);
-    std::vector<std::int8_t> right(g.weights.size(), 0), down(g.weights.size(), 0);
+    std::vector<std::uint8_t> right(g.weights.size(), 0), down(g.weights.size(), 0);
     for (const planted_bridge& b : g.bridges) {
         auto& side = b.ay == b.by ? right : down;
-        side[static_cast<std::size_t>(b.ay) * w + static_cast<std::size_t>(b.ax)] = static_cast<std::int8_t>(b.count);
+        side[static_cast<std::size_t>(b.ay) * w + static_cast<std::size_t>(b.ax)] = static_cast<std::uint8_t>(b.count);
     }
     std::size_t placed = 0;
     for (edge* e = p.edge_list; e; e = e->next) {
@@ -171,10 +171,12 @@ int run(const options& o) {
                 "read+build", "search", "output", "graph", "peak heap", "B/island");
     for (const grid_size size : o.sizes) {
         std::vector<seed_result> rs;
+        rs.reserve(static_cast<std::size_t>(o.seeds));
         for (int seed = 1; seed <= o.seeds; ++seed) rs.push_back(measure(o, size, static_cast<std::uint64_t>(seed)));
 
         auto med = [&](auto field) {
             std::vector<double> v;
+            v.reserve(rs.size());
             for (const seed_result& r : rs) v.push_back(static_cast<double>(field(r)));
             return median(std::move(v));
         };
