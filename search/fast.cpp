@@ -22,6 +22,7 @@ using domain = std::uint8_t;
 constexpr domain only_zero = 1;
 constexpr domain any_count = 7;
 constexpr domain some_bridge = 6;  // the counts that make an edge usable
+constexpr domain gapped = 5;       // {0, 2}, the one domain that is not an interval
 
 constexpr int no_edge = -1;
 constexpr int none = -1;
@@ -100,6 +101,9 @@ private:
 
     bool propagate();
     bool fit_island(int v);
+    bool fit_intervals(int v, const std::array<unsigned, 4>& d);
+    bool fit_sums(int v, const std::array<unsigned, 4>& d);
+    bool close_groups(int v);
     bool still_linked(int a, int b);
     bool watch_clauses(int e);
     void undo_to(std::size_t mark);
@@ -294,8 +298,15 @@ bool engine::fit_island(int v) {
         const std::int32_t e = incident_[base + s];
         d[s] = e == no_edge ? only_zero : dom_[e];
     }
-    // reach[s]: sums the edges before slot s can make; want[s]: sums from
-    // which the edges from slot s on can still make the weight.
+    const bool gap = std::find(d.begin(), d.end(), gapped) != d.end();
+    return (gap ? fit_sums(v, d) : fit_intervals(v, d)) && close_groups(v);
+}
+
+// {0, 2} has a gap, so the sums are not intervals: track every reachable
+// sum. reach[s]: sums the edges before slot s can make; want[s]: sums from
+// which the edges from slot s on can still make the weight.
+bool engine::fit_sums(int v, const std::array<unsigned, 4>& d) {
+    const int base = 4 * v;
     std::array<unsigned, 5> reach{1, 0, 0, 0, 0};
     std::array<unsigned, 5> want{};
     want[4] = 1u << weight_[v];
@@ -317,6 +328,43 @@ bool engine::fit_island(int v) {
             if ((d[s] >> c & 1) && ((reach[s] << c) & want[s + 1])) keep |= 1u << c;
         if (!restrict(e, static_cast<domain>(keep), cause::island, v)) return false;
     }
+    return true;
+}
+
+// The common case: every domain is an interval of counts, so the other
+// edges' sums form an interval too and bounds decide each count exactly.
+bool engine::fit_intervals(int v, const std::array<unsigned, 4>& d) {
+    // Lowest and highest count of each domain, indexed by its bit set.
+    static constexpr std::array<int, 8> low{0, 0, 1, 0, 2, 0, 1, 0};
+    static constexpr std::array<int, 8> high{0, 0, 1, 1, 2, 2, 2, 2};
+    const int w = weight_[v];
+    int lo = 0;
+    int hi = 0;
+    for (unsigned x : d) {
+        lo += low[x];
+        hi += high[x];
+    }
+    if (w < lo || w > hi) {
+        failure_ = {failure_kind::island, cause::none, v, 0};
+        return false;
+    }
+    const int base = 4 * v;
+    for (int s = 0; s < 4; ++s) {
+        const std::int32_t e = incident_[base + s];
+        if (e == no_edge) continue;
+        // The counts c with w - c inside the others' interval of sums.
+        const int from = w - (hi - high[d[s]]);
+        const int to = w - (lo - low[d[s]]);
+        const unsigned keep = to < 0 || from > 2 ? 0u : (2u << std::min(to, 2)) - (1u << std::max(from, 0));
+        if (!restrict(e, static_cast<domain>(d[s] & keep), cause::island, v)) return false;
+    }
+    return true;
+}
+
+// Drops counts that would seal a small group off from the rest: a group
+// whose needs are all met can never reach another island.
+bool engine::close_groups(int v) {
+    const int base = 4 * v;
     for (int s = 0; s < 4; ++s) {
         const std::int32_t e = incident_[base + s];
         if (e == no_edge) continue;
