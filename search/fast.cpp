@@ -36,18 +36,21 @@ constexpr int closing_limit = 24;
 // A backjump over more levels than this goes back one level only: the
 // learned clause keeps the refutation, and the levels in between keep
 // their propagation instead of redoing it.
-constexpr int jump_limit = 10;
+constexpr int jump_limit = 50;
 
 // Learned clauses beyond this many stored numbers per edge are dropped,
 // except those still serving as reasons, so memory stays linear.
-constexpr std::size_t clause_room = 32;
+constexpr std::size_t clause_room = 128;
 
 int lowest(domain d) { return std::countr_zero(static_cast<unsigned>(d)); }
 bool single(domain d) { return (d & (d - 1)) == 0; }
 
 class engine {
 public:
-    explicit engine(puzzle& p) { load(p); }
+    engine(puzzle& p, std::size_t clause_words) {
+        load(p);
+        clause_limit_ = clause_words != 0 ? clause_words : clause_room * static_cast<std::size_t>(m_) + (1u << 20);
+    }
 
     int run(std::uint64_t max_steps);
     void store(puzzle& p) const;
@@ -142,6 +145,8 @@ private:
     // literals are watched.
     std::vector<std::int32_t> clauses_;
     std::vector<std::vector<std::int32_t>> watches_;
+    std::size_t watched_from_ = 0;  // clauses before this offset watch nothing
+    std::size_t clause_limit_ = 0;  // stored numbers that set off forgetting
     std::vector<std::int32_t> clause_queue_;
 
     std::vector<std::int32_t> island_queue_;
@@ -519,18 +524,40 @@ void engine::undo_to(std::size_t mark) {
     }
 }
 
-// Drops every learned clause that no trail entry names as its reason; the
-// kept ones stay valid reasons but watch nothing any more.
+// Drops the older half of the watched clauses. Clauses a trail entry names
+// as its reason are kept: the newest with their watches, older ones as
+// reasons only, watching nothing any more. Keeping the recent half keeps
+// what the search learned about the part of the puzzle it is working on.
 void engine::forget_clauses() {
+    const std::size_t half = watched_from_ + (clauses_.size() - watched_from_) / 2;
+    std::size_t newest = watched_from_;
+    while (newest < half) newest += 1 + static_cast<std::size_t>(clauses_[newest]);
+
     std::vector<std::int32_t> kept;
+    std::vector<trail_entry*> moved;  // reasons among the newest clauses
     for (trail_entry& t : trail_) {
         if (t.kind != undo::dom || t.because != cause::clause) continue;
+        if (static_cast<std::size_t>(t.why) >= newest) {
+            moved.push_back(&t);
+            continue;
+        }
         const auto at = static_cast<std::int32_t>(kept.size());
         kept.insert(kept.end(), clauses_.begin() + t.why, clauses_.begin() + t.why + 1 + clauses_[t.why]);
         t.why = at;
     }
+    // The newest clauses move down as one block.
+    const auto shift = static_cast<std::int32_t>(kept.size()) - static_cast<std::int32_t>(newest);
+    for (trail_entry* t : moved) t->why += shift;
+    watched_from_ = kept.size();
+    kept.insert(kept.end(), clauses_.begin() + static_cast<std::ptrdiff_t>(newest), clauses_.end());
     clauses_.swap(kept);
+
     for (auto& list : watches_) list.clear();
+    for (std::size_t c = watched_from_; c < clauses_.size(); c += 1 + static_cast<std::size_t>(clauses_[c])) {
+        if (clauses_[c] < 2) continue;
+        watches_[clauses_[c + 1] >> 3].push_back(static_cast<std::int32_t>(c));
+        watches_[clauses_[c + 2] >> 3].push_back(static_cast<std::int32_t>(c));
+    }
     clause_queue_.clear();
 }
 
@@ -669,7 +696,7 @@ bool engine::learn(std::vector<choice>& stack) {
             }
         }
 
-        if (clauses_.size() > clause_room * static_cast<std::size_t>(m_) + (1u << 20)) forget_clauses();
+        if (clauses_.size() > clause_limit_) forget_clauses();
 
         // The clause: the uip edge's count lies outside what the uip change
         // left, or some earlier cited change did not happen.
@@ -790,7 +817,7 @@ int engine::run(std::uint64_t max_steps) {
 
 int solve_fast(puzzle& p, const fast_limits& limits) {
     if (p.edge_list == nullptr) return p.component_count == 1 ? 1 : 0;
-    engine search(p);
+    engine search(p, limits.clause_words);
     const int result = search.run(limits.max_steps);
     if (result == 1) search.store(p);
     return result;
