@@ -1,5 +1,5 @@
-// Malformed and degenerate inputs fed to the whole process: the exact
-// standard output (runtime value masked) and the exit status.
+// Whole runs of the process, ordinary and malformed or degenerate inputs:
+// the exact standard output (runtime value masked) and the exit status.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -119,6 +119,30 @@ INSTANTIATE_TEST_SUITE_P(
         hostile_case{"isolated_bottom_right", "3 3\n1 1 0\n0 0 0\n0 0 1\n", isolated(2, 2), 1},
         hostile_case{"isolated_heaviest", "1 1\n2147483647\n", isolated(0, 0), 1},
         hostile_case{"isolated_far_right", "6 1\n0 0 0 0 0 3 trailing\n", isolated(5, 0), 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Ordinary runs through the same check: solved, unsolvable and rejected.
+INSTANTIATE_TEST_SUITE_P(
+    ordinary_runs, hostile,
+    ::testing::Values(
+        hostile_case{"solved_row", "3 1\n1 2 1\n",
+                 "(0, 0) <-> (1, 0): 1\n(1, 0) <-> (2, 0): 1\n\n1 + 2 + 1\n\nruntime: *s\n", 0},
+        hostile_case{"crossing_only", "3 3\n0 1 0\n1 0 1\n0 1 0\n", no_solution, 0},
+        hostile_case{"no_islands", "2 2\n0 0\n0 0\n", no_solution, 0},
+        hostile_case{"zero_width", "0 7\n", no_solution, 0},
+        hostile_case{"negative_height", "4 -3 junk", no_solution, 0},
+        hostile_case{"heavy_island", "2 1\n9 9\n", no_solution, 0},
+        hostile_case{"empty_input", "", "Failed to read grid size\n", 1},
+        hostile_case{"one_size", "4\n", "Failed to read grid size\n", 1},
+        hostile_case{"size_overflow", "4294967296 1\n1\n", "Failed to read grid size\n", 1},
+        hostile_case{"truncated", "2 2\n1 1\n1\n", "Failed to read weight\n", 1},
+        hostile_case{"negative_weight", "2 1\n1 -2\n", "Failed to read weight\n", 1},
+        hostile_case{"weight_overflow", "2 1\n1 2147483648\n", "Failed to read weight\n", 1},
+        hostile_case{"single_island", "3 3\n0 0 0\n0 4 0\n0 0 0\n", "vertex (1, 1) is isolated", 1},
+        hostile_case{"first_isolated_in_reading_order", "3 3\n1 0 0\n0 0 1\n0 1 0\n", "vertex (0, 0) is isolated", 1},
+        hostile_case{"isolation_checked_after_reading", "2 2\n1 0\n0 x\n", "Failed to read weight\n", 1},
+        hostile_case{"crlf_and_trailing_junk", "2 1\r\n1 1\r\nrest is ignored",
+                 "(0, 0) <-> (1, 0): 1\n\n1 + 1\n\nruntime: *s\n", 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(out_of_memory, is_reported_when_the_records_do_not_fit) {

@@ -103,10 +103,7 @@ std::string shape_error(const outcome& o) {
 std::string solution_error(std::vector<char>& bytes, const std::string& out) {
     if (out.rfind("no solution found\n", 0) == 0) return {};
     puzzle p;
-    std::FILE* in = fmemopen(bytes.data(), bytes.size(), "r");
-    if (!in) return {};
-    read_puzzle(p, in);
-    std::fclose(in);
+    read_puzzle(p, std::string_view(bytes.data(), bytes.size()));
     link_neighbours(p);
     find_crossings(p);
 
