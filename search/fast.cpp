@@ -24,6 +24,9 @@ constexpr domain any_count = 7;
 constexpr domain some_bridge = 6;  // the counts that make an edge usable
 constexpr domain gapped = 5;       // {0, 2}, the one domain that is not an interval
 
+constexpr domain odd_counts = 2;
+constexpr domain even_counts = 5;
+
 constexpr int no_edge = -1;
 constexpr int none = -1;
 constexpr int max_weight = 8;  // four edges of two bridges each
@@ -44,6 +47,8 @@ constexpr std::size_t clause_room = 128;
 
 int lowest(domain d) { return std::countr_zero(static_cast<unsigned>(d)); }
 bool single(domain d) { return (d & (d - 1)) == 0; }
+// Whether the domain still holds both an odd and an even count.
+bool open_parity(domain d) { return (d & odd_counts) != 0 && (d & even_counts) != 0; }
 
 class engine {
 public:
@@ -64,6 +69,8 @@ private:
         crossing,  // edge `why` must carry a bridge and crosses this one
         closing,   // the counts would seal a group; `why`: its islands in pool_
         clause,    // learned clause `why` has no other way left to hold
+        side,      // the edge alone joins its ends; `why`: in pool_, how the
+                   // other edges leaving one side would have to differ
         none,      // not a domain change: a group update
     };
     enum class undo : std::uint8_t { dom, resid, join };
@@ -83,7 +90,7 @@ private:
         std::size_t mark;
         std::size_t pool_mark;
     };
-    enum class failure_kind : std::uint8_t { emptied, island, split, clause, leaf };
+    enum class failure_kind : std::uint8_t { emptied, island, split, parity, clause, leaf };
     struct failure {
         failure_kind kind;
         cause because;  // emptied: what tried to remove the last count
@@ -108,6 +115,12 @@ private:
     bool fit_sums(int v, const std::array<unsigned, 4>& d);
     bool close_groups(int v);
     bool still_linked(int a, int b);
+    template <class usable>
+    bool linked(int a, int b, usable&& ok);
+    void met_path();
+    unsigned side_parity() const;
+    bool parity_holds(int a, int b);
+    bool bridge_parity(int e);
     bool watch_clauses(int e);
     void undo_to(std::size_t mark);
     void forget_clauses();
@@ -151,12 +164,16 @@ private:
 
     std::vector<std::int32_t> island_queue_;
     std::vector<std::uint8_t> queued_;
-    std::vector<std::int32_t> cut_checks_;  // edges that lost their last bridge count
+    std::vector<std::int32_t> cut_checks_;     // edges that lost their last bridge count
+    std::vector<std::int32_t> parity_checks_;  // edges whose count's parity became known
     failure failure_{};
 
     std::vector<std::uint32_t> seen_;
     std::uint32_t stamp_ = 0;
     std::vector<std::int32_t> from_a_, from_b_;
+    std::vector<std::int32_t> via_;       // the edge a search reached each island by
+    std::array<std::int32_t, 3> meet_{};  // where two searches met: island, edge, island
+    std::vector<std::int32_t> path_, path_scratch_;
     const std::vector<std::int32_t>* sealed_side_ = nullptr;
 
     // Conflict analysis scratch.
@@ -222,6 +239,7 @@ void engine::load(puzzle& p) {
     groups_ = n_;
     queued_.assign(n_, 0);
     seen_.assign(n_, 0);
+    via_.assign(n_, no_edge);
 }
 
 void engine::store(puzzle& p) const {
@@ -251,6 +269,7 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     dom_[e] = now;
 
     if (!watches_[e].empty()) clause_queue_.push_back(e);
+    if (open_parity(old) && !open_parity(now)) parity_checks_.push_back(e);
     const int a = end_a_[e];
     const int b = end_b_[e];
     for (int v : {a, b})
@@ -400,8 +419,11 @@ bool engine::close_groups(int v) {
     return true;
 }
 
-bool engine::still_linked(int a, int b) {
-    if (find(a) == find(b)) return true;
+// Searches from a and from b at once over the edges `ok` accepts, the
+// smaller frontier first. True when they meet (meet_ tells where); false
+// when one side runs dry, and sealed_side_ then holds every island of it.
+template <class usable>
+bool engine::linked(int a, int b, usable&& ok) {
     if (stamp_ >= UINT32_MAX - 2) {
         std::fill(seen_.begin(), seen_.end(), 0);
         stamp_ = 0;
@@ -412,6 +434,7 @@ bool engine::still_linked(int a, int b) {
     from_b_.assign(1, b);
     seen_[a] = mark_a;
     seen_[b] = mark_b;
+    via_[a] = via_[b] = no_edge;
     std::size_t head_a = 0, head_b = 0;
     while (head_a < from_a_.size() && head_b < from_b_.size()) {
         const bool grow_a = from_a_.size() - head_a <= from_b_.size() - head_b;
@@ -422,19 +445,95 @@ bool engine::still_linked(int a, int b) {
         const int u = queue[head++];
         for (int s = 0; s < 4; ++s) {
             const std::int32_t e = incident_[4 * u + s];
-            if (e == no_edge || (dom_[e] & some_bridge) == 0) continue;
+            if (e == no_edge || !ok(e)) continue;
             const int w = end_a_[e] == u ? end_b_[e] : end_a_[e];
-            if (seen_[w] == other) return true;
+            if (seen_[w] == other) {
+                meet_ = {u, e, w};
+                return true;
+            }
             if (seen_[w] == own) continue;
             seen_[w] = own;
+            via_[w] = e;
             queue.push_back(w);
         }
     }
     sealed_side_ = head_a == from_a_.size() ? &from_a_ : &from_b_;
+    return false;
+}
+
+// The edges of the path along which the last searches met.
+void engine::met_path() {
+    path_.clear();
+    for (int u : {meet_[0], meet_[2]})
+        while (via_[u] != no_edge) {
+            const std::int32_t e = via_[u];
+            path_.push_back(e);
+            u = end_a_[e] == u ? end_b_[e] : end_a_[e];
+        }
+    path_.push_back(meet_[1]);
+}
+
+bool engine::still_linked(int a, int b) {
+    if (find(a) == find(b)) return true;
+    if (linked(a, b, [&](std::int32_t e) { return (dom_[e] & some_bridge) != 0; })) return true;
     failure_ = {failure_kind::split, cause::none, 0, 0};
     return false;
 }
 
+// The parity of the bridge ends over the sealed side: its weights plus the
+// edges of known parity at its islands (edges inside count twice).
+unsigned engine::side_parity() const {
+    unsigned sum = 0;
+    for (std::int32_t u : *sealed_side_) {
+        sum += static_cast<unsigned>(weight_[u]);
+        for (int s = 0; s < 4; ++s) {
+            const std::int32_t e = incident_[4 * u + s];
+            if (e != no_edge && !open_parity(dom_[e])) sum += static_cast<unsigned>(lowest(dom_[e]));
+        }
+    }
+    return sum & 1;
+}
+
+// Over any set of islands, the weights add up to twice the bridges inside
+// plus the bridges leaving it. Once e's parity is known: if its ends are no
+// longer joined by edges of open parity, the side that ran dry is a set
+// whose leaving edges all have known parity, and the sum must be even. If
+// they are still joined, an edge that now lies on no cycle of open edges
+// lies on the path just found, and one side fixes its parity.
+bool engine::parity_holds(int a, int b) {
+    if (linked(a, b, [&](std::int32_t e) { return open_parity(dom_[e]); })) {
+        met_path();
+        path_scratch_.assign(path_.begin(), path_.end());
+        for (std::int32_t f : path_scratch_)
+            if (!bridge_parity(f)) return false;
+        return true;
+    }
+    if (side_parity() == 0) return true;
+    failure_ = {failure_kind::parity, cause::none, 0, static_cast<std::int32_t>(seen_[(*sealed_side_)[0]])};
+    return false;
+}
+
+// If e is the only edge of open parity between its ends, the islands on
+// either side fix its parity. The reason lists the other edges leaving the
+// side, each with the counts of the parity it does not have.
+bool engine::bridge_parity(int e) {
+    if (!open_parity(dom_[e])) return true;
+    if (linked(end_a_[e], end_b_[e], [&](std::int32_t f) { return f != e && open_parity(dom_[f]); })) return true;
+    const std::uint32_t own = seen_[(*sealed_side_)[0]];
+    const domain keep = side_parity() != 0 ? odd_counts : even_counts;
+    const auto reason = static_cast<std::int32_t>(pool_.size());
+    pool_.push_back(0);
+    for (std::int32_t u : *sealed_side_)
+        for (int s = 0; s < 4; ++s) {
+            const std::int32_t f = incident_[4 * u + s];
+            if (f == no_edge || f == e) continue;
+            const int w = end_a_[f] == u ? end_b_[f] : end_a_[f];
+            if (seen_[w] == own) continue;
+            pool_.push_back(f * 8 + ((dom_[f] & odd_counts) != 0 ? even_counts : odd_counts));
+            ++pool_[reason];
+        }
+    return restrict(e, keep, cause::side, reason);
+}
 
 // Revisits the clauses watching e after its domain shrank: a watch whose
 // literal became false moves to another literal, and a clause with one
@@ -488,6 +587,10 @@ bool engine::propagate() {
             const int e = cut_checks_.back();
             cut_checks_.pop_back();
             ok = still_linked(end_a_[e], end_b_[e]);
+        } else if (!parity_checks_.empty()) {
+            const int e = parity_checks_.back();
+            parity_checks_.pop_back();
+            ok = parity_holds(end_a_[e], end_b_[e]);
         } else {
             return true;
         }
@@ -496,6 +599,7 @@ bool engine::propagate() {
     island_queue_.clear();
     clause_queue_.clear();
     cut_checks_.clear();
+    parity_checks_.clear();
     return false;
 }
 
@@ -613,6 +717,12 @@ void engine::cite_cause(cause because, int why, std::size_t before) {
         }
         break;
     }
+    case cause::side:
+        for (std::int32_t k = 1; k <= pool_[why]; ++k) {
+            const std::int32_t l = pool_[why + k];
+            cite(first_outside(l >> 3, static_cast<domain>(l & 7), before));
+        }
+        break;
     case cause::decision:
     case cause::none:
         break;
@@ -634,6 +744,17 @@ void engine::cite_failure(std::size_t before) {
             for (int s = 0; s < 4; ++s) {
                 const std::int32_t e = incident_[4 * u + s];
                 if (e != no_edge && (dom_[e] & some_bridge) == 0) cite(latest_before(e, before));
+            }
+        break;
+    case failure_kind::parity:
+        // The edges leaving the sealed side: one of them has the other parity.
+        for (std::int32_t u : *sealed_side_)
+            for (int s = 0; s < 4; ++s) {
+                const std::int32_t e = incident_[4 * u + s];
+                if (e == no_edge) continue;
+                const int w = end_a_[e] == u ? end_b_[e] : end_a_[e];
+                if (seen_[w] == static_cast<std::uint32_t>(failure_.why)) continue;
+                cite(first_outside(e, (dom_[e] & odd_counts) != 0 ? even_counts : odd_counts, before));
             }
         break;
     case failure_kind::clause:
