@@ -119,7 +119,7 @@ private:
     bool linked(int a, int b, usable&& ok);
     void met_path();
     unsigned side_parity() const;
-    bool parity_holds(int a, int b);
+    bool parity_holds(int e);
     bool bridge_parity(int e);
     bool watch_clauses(int e);
     void undo_to(std::size_t mark);
@@ -269,7 +269,8 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     dom_[e] = now;
 
     if (!watches_[e].empty()) clause_queue_.push_back(e);
-    if (open_parity(old) && !open_parity(now)) parity_checks_.push_back(e);
+    const bool parity_known = open_parity(old) && !open_parity(now);
+    if (parity_known) parity_checks_.push_back(e);
     const int a = end_a_[e];
     const int b = end_b_[e];
     for (int v : {a, b})
@@ -278,7 +279,9 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
             island_queue_.push_back(v);
         }
     if ((now & some_bridge) == 0) {
-        cut_checks_.push_back(e);
+        // A path of open parity is a path of edges that may carry bridges,
+        // so the parity check also answers whether the ends stay joined.
+        if (!parity_known) cut_checks_.push_back(e);
         return true;
     }
     const int rise = lowest(now) - lowest(old);
@@ -380,7 +383,7 @@ bool engine::fit_intervals(int v, const std::array<unsigned, 4>& d) {
         const int from = w - (hi - high[d[s]]);
         const int to = w - (lo - low[d[s]]);
         const unsigned keep = to < 0 || from > 2 ? 0u : (2u << std::min(to, 2)) - (1u << std::max(from, 0));
-        if (!restrict(e, static_cast<domain>(d[s] & keep), cause::island, v)) return false;
+        if ((d[s] & keep) != d[s] && !restrict(e, static_cast<domain>(d[s] & keep), cause::island, v)) return false;
     }
     return true;
 }
@@ -389,13 +392,17 @@ bool engine::fit_intervals(int v, const std::array<unsigned, 4>& d) {
 // whose needs are all met can never reach another island.
 bool engine::close_groups(int v) {
     const int base = 4 * v;
+    int ra = none;
     for (int s = 0; s < 4; ++s) {
         const std::int32_t e = incident_[base + s];
         if (e == no_edge) continue;
         const domain d = dom_[e];
         if ((d & some_bridge) == 0 || single(d)) continue;
-        const int ra = find(end_a_[e]);
-        const int rb = find(end_b_[e]);
+        if (ra == none) {
+            ra = find(v);
+            if (size_[ra] > closing_limit) return true;
+        }
+        const int rb = find(end_a_[e] == v ? end_b_[e] : end_a_[e]);
         const int lo = lowest(d);
         const std::int32_t need = ra == rb ? resid_[ra] + 2 * lo : resid_[ra] + resid_[rb];
         const int size = ra == rb ? size_[ra] : size_[ra] + size_[rb];
@@ -500,17 +507,21 @@ unsigned engine::side_parity() const {
 // whose leaving edges all have known parity, and the sum must be even. If
 // they are still joined, an edge that now lies on no cycle of open edges
 // lies on the path just found, and one side fixes its parity.
-bool engine::parity_holds(int a, int b) {
-    if (linked(a, b, [&](std::int32_t e) { return open_parity(dom_[e]); })) {
+bool engine::parity_holds(int e) {
+    const int a = end_a_[e];
+    const int b = end_b_[e];
+    if (linked(a, b, [&](std::int32_t f) { return open_parity(dom_[f]); })) {
         met_path();
         path_scratch_.assign(path_.begin(), path_.end());
         for (std::int32_t f : path_scratch_)
             if (!bridge_parity(f)) return false;
         return true;
     }
-    if (side_parity() == 0) return true;
-    failure_ = {failure_kind::parity, cause::none, 0, static_cast<std::int32_t>(seen_[(*sealed_side_)[0]])};
-    return false;
+    if (side_parity() != 0) {
+        failure_ = {failure_kind::parity, cause::none, 0, static_cast<std::int32_t>(seen_[(*sealed_side_)[0]])};
+        return false;
+    }
+    return (dom_[e] & some_bridge) != 0 || still_linked(a, b);
 }
 
 // If e is the only edge of open parity between its ends, the islands on
@@ -590,7 +601,7 @@ bool engine::propagate() {
         } else if (!parity_checks_.empty()) {
             const int e = parity_checks_.back();
             parity_checks_.pop_back();
-            ok = parity_holds(end_a_[e], end_b_[e]);
+            ok = parity_holds(e);
         } else {
             return true;
         }
