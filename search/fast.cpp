@@ -273,8 +273,12 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     if (parity_known) parity_checks_.push_back(e);
     const int a = end_a_[e];
     const int b = end_b_[e];
+    // An island's own fitting leaves every count it keeps supported, so the
+    // island that only lowered an edge's highest count need not look again;
+    // a raised lowest count changes what its group still needs.
+    const bool self_fitted = because == cause::island && lowest(now) == lowest(old);
     for (int v : {a, b})
-        if (!queued_[v]) {
+        if (!queued_[v] && !(self_fitted && why == v)) {
             queued_[v] = 1;
             island_queue_.push_back(v);
         }
