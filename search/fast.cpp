@@ -121,6 +121,7 @@ private:
     unsigned side_parity() const;
     bool parity_holds(int e);
     bool bridge_parity(int e);
+    void leaving_parities(int skip, std::vector<std::int32_t>& out) const;
     bool watch_clauses(int e);
     void undo_to(std::size_t mark);
     void forget_clauses();
@@ -173,7 +174,8 @@ private:
     std::vector<std::int32_t> from_a_, from_b_;
     std::vector<std::int32_t> via_;       // the edge a search reached each island by
     std::array<std::int32_t, 3> meet_{};  // where two searches met: island, edge, island
-    std::vector<std::int32_t> path_, path_scratch_;
+    std::vector<std::int32_t> path_;
+    std::vector<std::int32_t> failure_reason_;  // parity failure: as for cause::side
     const std::vector<std::int32_t>* sealed_side_ = nullptr;
 
     // Conflict analysis scratch.
@@ -515,14 +517,15 @@ bool engine::parity_holds(int e) {
     const int a = end_a_[e];
     const int b = end_b_[e];
     if (linked(a, b, [&](std::int32_t f) { return open_parity(dom_[f]); })) {
-        met_path();
-        path_scratch_.assign(path_.begin(), path_.end());
-        for (std::int32_t f : path_scratch_)
+        met_path();  // bridge_parity leaves path_ alone
+        for (std::int32_t f : path_)
             if (!bridge_parity(f)) return false;
         return true;
     }
     if (side_parity() != 0) {
-        failure_ = {failure_kind::parity, cause::none, 0, static_cast<std::int32_t>(seen_[(*sealed_side_)[0]])};
+        failure_reason_.clear();
+        leaving_parities(no_edge, failure_reason_);
+        failure_ = {failure_kind::parity, cause::none, 0, 0};
         return false;
     }
     return (dom_[e] & some_bridge) != 0 || still_linked(a, b);
@@ -534,20 +537,26 @@ bool engine::parity_holds(int e) {
 bool engine::bridge_parity(int e) {
     if (!open_parity(dom_[e])) return true;
     if (linked(end_a_[e], end_b_[e], [&](std::int32_t f) { return f != e && open_parity(dom_[f]); })) return true;
-    const std::uint32_t own = seen_[(*sealed_side_)[0]];
     const domain keep = side_parity() != 0 ? odd_counts : even_counts;
     const auto reason = static_cast<std::int32_t>(pool_.size());
     pool_.push_back(0);
+    leaving_parities(e, pool_);
+    pool_[reason] = static_cast<std::int32_t>(pool_.size()) - reason - 1;
+    return restrict(e, keep, cause::side, reason);
+}
+
+// Appends, for every edge but `skip` leaving the side the last search found
+// sealed, the literal "its count has the other parity".
+void engine::leaving_parities(int skip, std::vector<std::int32_t>& out) const {
+    const std::uint32_t own = seen_[(*sealed_side_)[0]];
     for (std::int32_t u : *sealed_side_)
         for (int s = 0; s < 4; ++s) {
             const std::int32_t f = incident_[4 * u + s];
-            if (f == no_edge || f == e) continue;
+            if (f == no_edge || f == skip) continue;
             const int w = end_a_[f] == u ? end_b_[f] : end_a_[f];
             if (seen_[w] == own) continue;
-            pool_.push_back(f * 8 + ((dom_[f] & odd_counts) != 0 ? even_counts : odd_counts));
-            ++pool_[reason];
+            out.push_back(f * 8 + ((dom_[f] & odd_counts) != 0 ? even_counts : odd_counts));
         }
-    return restrict(e, keep, cause::side, reason);
 }
 
 // Revisits the clauses watching e after its domain shrank: a watch whose
@@ -762,15 +771,8 @@ void engine::cite_failure(std::size_t before) {
             }
         break;
     case failure_kind::parity:
-        // The edges leaving the sealed side: one of them has the other parity.
-        for (std::int32_t u : *sealed_side_)
-            for (int s = 0; s < 4; ++s) {
-                const std::int32_t e = incident_[4 * u + s];
-                if (e == no_edge) continue;
-                const int w = end_a_[e] == u ? end_b_[e] : end_a_[e];
-                if (seen_[w] == static_cast<std::uint32_t>(failure_.why)) continue;
-                cite(first_outside(e, (dom_[e] & odd_counts) != 0 ? even_counts : odd_counts, before));
-            }
+        // One of the edges leaving the sealed side has the other parity.
+        for (std::int32_t l : failure_reason_) cite(first_outside(l >> 3, static_cast<domain>(l & 7), before));
         break;
     case failure_kind::clause:
         for (std::int32_t j = 0; j < clauses_[failure_.why]; ++j) {
