@@ -46,6 +46,7 @@ constexpr int jump_limit = 50;
 constexpr std::size_t clause_room = 128;
 
 int lowest(domain d) { return std::countr_zero(static_cast<unsigned>(d)); }
+int highest(domain d) { return 7 - std::countl_zero(d); }
 bool single(domain d) { return (d & (d - 1)) == 0; }
 // Whether the domain still holds both an odd and an even count.
 bool open_parity(domain d) { return (d & odd_counts) != 0 && (d & even_counts) != 0; }
@@ -121,9 +122,11 @@ private:
     unsigned side_parity() const;
     bool parity_holds(int e);
     bool bridge_parity(int e);
-    void leaving_parities(int skip, std::vector<std::int32_t>& out) const;
+    void leaving_edges(int skip, bool parity, std::vector<std::int32_t>& out) const;
     bool watch_clauses(int e);
     void undo_to(std::size_t mark);
+    bool reimply();
+    void clear_queues();
     void forget_clauses();
 
     bool learn(std::vector<choice>& stack);
@@ -134,6 +137,9 @@ private:
     std::int32_t latest_before(int e, std::size_t before) const;
     std::int32_t first_outside(int e, domain values, std::size_t before) const;
     void cite_island(int v, std::size_t before, int skip);
+    void cite_lower_bounds(int v, std::size_t before);
+    void cite_fit(int v, std::size_t before, int skip, bool lows, bool highs);
+    domain domain_before(int e, std::size_t before) const;
 
     int n_ = 0;
     int m_ = 0;
@@ -162,6 +168,7 @@ private:
     std::size_t watched_from_ = 0;  // clauses before this offset watch nothing
     std::size_t clause_limit_ = 0;  // stored numbers that set off forgetting
     std::vector<std::int32_t> clause_queue_;
+    std::vector<std::int32_t> undone_clauses_;  // clauses whose forced count was undone
 
     std::vector<std::int32_t> island_queue_;
     std::vector<std::uint8_t> queued_;
@@ -175,7 +182,7 @@ private:
     std::vector<std::int32_t> via_;       // the edge a search reached each island by
     std::array<std::int32_t, 3> meet_{};  // where two searches met: island, edge, island
     std::vector<std::int32_t> path_;
-    std::vector<std::int32_t> failure_reason_;  // parity failure: as for cause::side
+    std::vector<std::int32_t> failure_reason_;  // split or parity failure: as for cause::side
     const std::vector<std::int32_t>* sealed_side_ = nullptr;
 
     // Conflict analysis scratch.
@@ -489,6 +496,8 @@ void engine::met_path() {
 bool engine::still_linked(int a, int b) {
     if (find(a) == find(b)) return true;
     if (linked(a, b, [&](std::int32_t e) { return (dom_[e] & some_bridge) != 0; })) return true;
+    failure_reason_.clear();
+    leaving_edges(no_edge, false, failure_reason_);
     failure_ = {failure_kind::split, cause::none, 0, 0};
     return false;
 }
@@ -524,7 +533,7 @@ bool engine::parity_holds(int e) {
     }
     if (side_parity() != 0) {
         failure_reason_.clear();
-        leaving_parities(no_edge, failure_reason_);
+        leaving_edges(no_edge, true, failure_reason_);
         failure_ = {failure_kind::parity, cause::none, 0, 0};
         return false;
     }
@@ -540,14 +549,15 @@ bool engine::bridge_parity(int e) {
     const domain keep = side_parity() != 0 ? odd_counts : even_counts;
     const auto reason = static_cast<std::int32_t>(pool_.size());
     pool_.push_back(0);
-    leaving_parities(e, pool_);
+    leaving_edges(e, true, pool_);
     pool_[reason] = static_cast<std::int32_t>(pool_.size()) - reason - 1;
     return restrict(e, keep, cause::side, reason);
 }
 
 // Appends, for every edge but `skip` leaving the side the last search found
-// sealed, the literal "its count has the other parity".
-void engine::leaving_parities(int skip, std::vector<std::int32_t>& out) const {
+// sealed, the literal "its count has the other parity" or, for a split,
+// "it carries a bridge". Edges inside the side do not matter to either.
+void engine::leaving_edges(int skip, bool parity, std::vector<std::int32_t>& out) const {
     const std::uint32_t own = seen_[(*sealed_side_)[0]];
     for (std::int32_t u : *sealed_side_)
         for (int s = 0; s < 4; ++s) {
@@ -555,7 +565,8 @@ void engine::leaving_parities(int skip, std::vector<std::int32_t>& out) const {
             if (f == no_edge || f == skip) continue;
             const int w = end_a_[f] == u ? end_b_[f] : end_a_[f];
             if (seen_[w] == own) continue;
-            out.push_back(f * 8 + ((dom_[f] & odd_counts) != 0 ? even_counts : odd_counts));
+            const domain other = (dom_[f] & odd_counts) != 0 ? even_counts : odd_counts;
+            out.push_back(f * 8 + (parity ? other : some_bridge));
         }
 }
 
@@ -619,12 +630,39 @@ bool engine::propagate() {
             return true;
         }
     }
+    clear_queues();
+    return false;
+}
+
+void engine::clear_queues() {
     for (std::int32_t v : island_queue_) queued_[v] = 0;
     island_queue_.clear();
     clause_queue_.clear();
     cut_checks_.clear();
     parity_checks_.clear();
-    return false;
+}
+
+// A clause forced its first literal while the others were false. A jump
+// back over fewer levels than the clause asks for can undo that count while
+// the others stay false; then the clause forces it again here, since its
+// watches only wake when a watched literal turns false.
+bool engine::reimply() {
+    bool ok = true;
+    for (std::int32_t c : undone_clauses_) {
+        if (!ok) break;
+        const std::int32_t* lit = &clauses_[c + 1];
+        const auto is_false = [&](std::int32_t l) { return (dom_[l >> 3] & (l & 7)) == 0; };
+        if (!std::all_of(lit + 1, lit + clauses_[c], is_false)) continue;
+        if (is_false(lit[0])) {
+            failure_ = {failure_kind::clause, cause::none, 0, c};
+            ok = false;
+        } else {
+            ok = restrict(lit[0] >> 3, static_cast<domain>(lit[0] & 7), cause::clause, c);
+        }
+    }
+    undone_clauses_.clear();
+    if (!ok) clear_queues();
+    return ok;
 }
 
 void engine::undo_to(std::size_t mark) {
@@ -635,6 +673,7 @@ void engine::undo_to(std::size_t mark) {
         case undo::dom:
             dom_[t.index] = t.old;
             last_change_[t.index] = t.prev;
+            if (t.because == cause::clause) undone_clauses_.push_back(t.why);
             break;
         case undo::resid:
             resid_[t.index] = t.why;
@@ -687,6 +726,7 @@ void engine::forget_clauses() {
         watches_[clauses_[c + 2] >> 3].push_back(static_cast<std::int32_t>(c));
     }
     clause_queue_.clear();
+    undone_clauses_.clear();  // their numbering is gone; they only help speed
 }
 
 // The last change of e before trail position `before`, or none.
@@ -713,6 +753,49 @@ void engine::cite(std::int32_t t) {
         lower_.push_back(t);
 }
 
+// What a group needs, and which islands it holds, rests only on the lowest
+// counts of its islands' edges: cites the changes that raised them.
+void engine::cite_lower_bounds(int v, std::size_t before) {
+    for (int s = 0; s < 4; ++s) {
+        const std::int32_t e = incident_[4 * v + s];
+        if (e == no_edge) continue;
+        const std::int32_t t = latest_before(e, before);
+        if (t == none) continue;
+        const int low = lowest(trail_[t].now);
+        if (low > 0) cite(first_outside(e, static_cast<domain>((1u << low) - 1), before));
+    }
+}
+
+// e's domain just before trail position `before`.
+domain engine::domain_before(int e, std::size_t before) const {
+    const std::int32_t t = latest_before(e, before);
+    return t == none ? any_count : trail_[t].now;
+}
+
+// Cites, for v's edges but `skip`, the changes that set their lowest counts
+// (lows) and their highest (highs). A domain {0, 2} breaks the bounds
+// argument, so then every change counts.
+void engine::cite_fit(int v, std::size_t before, int skip, bool lows, bool highs) {
+    for (int s = 0; s < 4; ++s) {
+        const std::int32_t e = incident_[4 * v + s];
+        if (e != no_edge && domain_before(e, before) == gapped) lows = highs = true;
+    }
+    if (skip != no_edge && trail_[before].old == gapped) lows = highs = true;
+    for (int s = 0; s < 4; ++s) {
+        const std::int32_t e = incident_[4 * v + s];
+        if (e == no_edge || e == skip) continue;
+        const domain d = domain_before(e, before);
+        const int low = lowest(d);
+        const int high = highest(d);
+        if (lows && highs) {
+            cite(latest_before(e, before));
+            continue;
+        }
+        if (lows && low > 0) cite(first_outside(e, static_cast<domain>((1u << low) - 1), before));
+        if (highs && high < 2) cite(first_outside(e, static_cast<domain>(7u & ~((2u << high) - 1)), before));
+    }
+}
+
 void engine::cite_island(int v, std::size_t before, int skip) {
     for (int s = 0; s < 4; ++s) {
         const std::int32_t e = incident_[4 * v + s];
@@ -725,13 +808,23 @@ void engine::cite_island(int v, std::size_t before, int skip) {
 void engine::cite_cause(cause because, int why, std::size_t before) {
     switch (because) {
     case cause::island:
-        cite_island(why, before, trail_.size() > before ? trail_[before].index : no_edge);
+        if (trail_.size() > before) {
+            // Counts cut from the top rest on the other edges' lowest counts,
+            // counts cut from the bottom on their highest.
+            const trail_entry& t = trail_[before];
+            const auto cut = static_cast<domain>(t.old & ~t.now);
+            const bool top = lowest(cut) > highest(t.now);
+            const bool bottom = highest(cut) < lowest(t.now);
+            cite_fit(why, before, t.index, !bottom, !top);
+        } else {
+            cite_island(why, before, no_edge);
+        }
         break;
     case cause::crossing:
-        cite(latest_before(why, before));
+        cite(first_outside(why, only_zero, before));
         break;
     case cause::closing:
-        for (std::int32_t k = 1; k <= pool_[why]; ++k) cite_island(pool_[why + k], before, no_edge);
+        for (std::int32_t k = 1; k <= pool_[why]; ++k) cite_lower_bounds(pool_[why + k], before);
         break;
     case cause::clause: {
         const std::int32_t self = trail_.size() > before ? trail_[before].index : no_edge;
@@ -759,19 +852,20 @@ void engine::cite_failure(std::size_t before) {
         cite(latest_before(failure_.index, before));
         cite_cause(failure_.because, failure_.why, before);
         break;
-    case failure_kind::island:
-        cite_island(failure_.index, before, no_edge);
+    case failure_kind::island: {
+        // Too much already forced rests on the lowest counts, too little
+        // room left on the highest.
+        int lo = 0;
+        for (int s = 0; s < 4; ++s) {
+            const std::int32_t e = incident_[4 * failure_.index + s];
+            if (e != no_edge) lo += lowest(domain_before(e, before));
+        }
+        const bool over = weight_[failure_.index] < lo;
+        cite_fit(failure_.index, before, no_edge, over, !over);
         break;
-    case failure_kind::split:
-        // Every edge leaving the sealed side can no longer carry a bridge.
-        for (std::int32_t u : *sealed_side_)
-            for (int s = 0; s < 4; ++s) {
-                const std::int32_t e = incident_[4 * u + s];
-                if (e != no_edge && (dom_[e] & some_bridge) == 0) cite(latest_before(e, before));
-            }
-        break;
-    case failure_kind::parity:
-        // One of the edges leaving the sealed side has the other parity.
+    }
+    case failure_kind::split:   // one edge leaving the sealed side carries a bridge
+    case failure_kind::parity:  // one edge leaving the sealed side has the other parity
         for (std::int32_t l : failure_reason_) cite(first_outside(l >> 3, static_cast<domain>(l & 7), before));
         break;
     case failure_kind::clause:
@@ -880,7 +974,8 @@ bool engine::learn(std::vector<choice>& stack) {
 
         backtrack(stack, level_ - back > jump_limit ? level_ - 1 : back);
         const std::int32_t l = clauses_[start + 1];
-        if (restrict(l >> 3, static_cast<domain>(l & 7), cause::clause, start) && propagate()) return true;
+        if (restrict(l >> 3, static_cast<domain>(l & 7), cause::clause, start) && reimply() && propagate())
+            return true;
     }
 }
 
