@@ -11,7 +11,12 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <atomic>
+#include <functional>
+#include <memory>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace islands {
@@ -36,10 +41,15 @@ constexpr int max_weight = 8;  // four edges of two bridges each
 // a sealed-off group anyway.
 constexpr int closing_limit = 24;
 
-// A backjump over more levels than this goes back one level only: the
-// learned clause keeps the refutation, and the levels in between keep
-// their propagation instead of redoing it.
-constexpr int jump_limit = 50;
+// A backjump over more levels than the engine's jump limit goes back one
+// level only: the learned clause keeps the refutation, and the levels in
+// between keep their propagation instead of redoing it. Which limit is best
+// varies widely from puzzle to puzzle, so a puzzle that takes many
+// contradictions gets a second engine with another limit on the other core,
+// and the first to finish answers. Both find the same answer.
+constexpr int first_jump_limit = 50;
+constexpr int second_jump_limit = 100;
+constexpr std::uint64_t second_engine_after = 2000;  // contradictions
 
 // Learned clauses beyond this many stored numbers per edge are dropped,
 // except those still serving as reasons, so memory stays linear.
@@ -53,12 +63,16 @@ bool open_parity(domain d) { return (d & odd_counts) != 0 && (d & even_counts) !
 
 class engine {
 public:
-    engine(puzzle& p, std::size_t clause_words) {
+    engine(const puzzle& p, std::size_t clause_words, int jump_limit) : jump_limit_(jump_limit) {
         load(p);
         clause_limit_ = clause_words != 0 ? clause_words : clause_room * static_cast<std::size_t>(m_) + (1u << 20);
     }
 
-    int run(std::uint64_t max_steps);
+    static constexpr int stopped = -2;
+    // Stops with `stopped` once `stop` is set; calls `on_hard` once, after
+    // `hard_after` contradictions.
+    int run(std::uint64_t max_steps, const std::atomic<bool>* stop = nullptr, std::uint64_t hard_after = 0,
+            const std::function<void()>& on_hard = {});
     void store(puzzle& p) const;
 
 private:
@@ -99,7 +113,7 @@ private:
         std::int32_t why;
     };
 
-    void load(puzzle& p);
+    void load(const puzzle& p);
     bool whole_graph_connected() const;
 
     bool restrict(int e, domain keep, cause because, int why);
@@ -141,6 +155,7 @@ private:
     void cite_fit(int v, std::size_t before, int skip, bool lows, bool highs);
     domain domain_before(int e, std::size_t before) const;
 
+    int jump_limit_;
     int n_ = 0;
     int m_ = 0;
     std::vector<std::int32_t> end_a_, end_b_;
@@ -194,7 +209,7 @@ private:
     std::vector<std::int32_t> clause_slot_;  // per edge, its literal in the clause being built
 };
 
-void engine::load(puzzle& p) {
+void engine::load(const puzzle& p) {
     std::vector<std::int32_t> position(p.vertices.size(), none);
     for (vertex* v = p.vertex_list; v; v = v->next) {
         position[v->index] = n_++;
@@ -972,7 +987,7 @@ bool engine::learn(std::vector<choice>& stack) {
             watches_[clauses_[start + 2] >> 3].push_back(start);
         }
 
-        backtrack(stack, level_ - back > jump_limit ? level_ - 1 : back);
+        backtrack(stack, level_ - back > jump_limit_ ? level_ - 1 : back);
         const std::int32_t l = clauses_[start + 1];
         if (restrict(l >> 3, static_cast<domain>(l & 7), cause::clause, start) && reimply() && propagate())
             return true;
@@ -1011,7 +1026,8 @@ bool engine::whole_graph_connected() const {
     return count == n_;
 }
 
-int engine::run(std::uint64_t max_steps) {
+int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uint64_t hard_after,
+                const std::function<void()>& on_hard) {
     for (int v = 0; v < n_; ++v)
         if (weight_[v] < 0 || weight_[v] > max_weight) return 0;
     if (!whole_graph_connected()) return 0;
@@ -1019,10 +1035,12 @@ int engine::run(std::uint64_t max_steps) {
         queued_[v] = 1;
         island_queue_.push_back(v);
     }
+    if (stop != nullptr && stop->load(std::memory_order_relaxed)) return stopped;
     if (!propagate()) return 0;
 
     std::vector<choice> stack;
     std::uint64_t steps = 0;
+    std::uint64_t contradictions = 0;
     for (;;) {
         // Edges before the first undecided one are all decided, so the
         // next choice is always the first undecided edge.
@@ -1035,14 +1053,17 @@ int engine::run(std::uint64_t max_steps) {
             ok = false;
         } else {
             if (max_steps != 0 && steps == max_steps) return -1;
-            ++steps;
+            if (++steps % 1024 == 0 && stop != nullptr && stop->load(std::memory_order_relaxed)) return stopped;
             stack.push_back({next, trail_.size(), pool_.size()});
             level_ = static_cast<int>(stack.size());
             const int value = lowest(dom_[next]);
             ok = restrict(next, static_cast<domain>(1u << value), cause::decision, 0) && propagate();
         }
         resume_ = next;
-        if (!ok && !learn(stack)) return 0;
+        if (ok) continue;
+        if (!learn(stack)) return 0;
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) return stopped;
+        if (++contradictions == hard_after && on_hard) on_hard();
     }
 }
 
@@ -1050,9 +1071,61 @@ int engine::run(std::uint64_t max_steps) {
 
 int solve_fast(puzzle& p, const fast_limits& limits) {
     if (p.edge_list == nullptr) return p.component_count == 1 ? 1 : 0;
-    engine search(p, limits.clause_words);
-    const int result = search.run(limits.max_steps);
-    if (result == 1) search.store(p);
+    if (limits.max_steps != 0 || limits.only_engine != 0) {
+        engine alone(p, limits.clause_words, limits.only_engine == 2 ? second_jump_limit : first_jump_limit);
+        const int result = alone.run(limits.max_steps);
+        if (result == 1) alone.store(p);
+        return result;
+    }
+
+    // Both engines only read the puzzle until the winner stores its answer,
+    // after the other one has stopped.
+    std::atomic<bool> done{false};
+    std::unique_ptr<engine> second;
+    int second_result = engine::stopped;
+    std::thread helper;
+    // The second engine is only a shortcut: when it cannot get memory or a
+    // thread, the first one goes on alone.
+    const auto start_second = [&] {
+        try {
+            helper = std::thread([&] {
+                try {
+                    second = std::make_unique<engine>(p, limits.clause_words, second_jump_limit);
+                    if (done.load()) return;
+                    second_result = second->run(0, &done);
+                    if (second_result != engine::stopped) done = true;
+                } catch (const std::exception&) {
+                    second_result = engine::stopped;
+                }
+            });
+        } catch (const std::system_error&) {
+        }
+    };
+    // However the first engine ends, even by running out of memory, the
+    // second one is stopped and joined before anything it uses goes away.
+    struct stop_and_join {
+        std::atomic<bool>& done;
+        std::thread& helper;
+        ~stop_and_join() {
+            done = true;
+            if (helper.joinable()) helper.join();
+        }
+    };
+    int result = engine::stopped;
+    {
+        const stop_and_join guard{done, helper};
+        engine first(p, limits.clause_words, first_jump_limit);
+        result = first.run(0, &done, limits.second_after != 0 ? limits.second_after : second_engine_after, start_second);
+        if (result == 1) {
+            done = true;
+            if (helper.joinable()) helper.join();
+            first.store(p);
+        }
+    }
+    if (result == engine::stopped) {
+        result = second_result;
+        if (result == 1) second->store(p);
+    }
     return result;
 }
 

@@ -191,8 +191,13 @@ TEST(fast, agrees_with_the_literal_search_on_random_puzzles) {
             continue;
         }
         // One round in four keeps the clause store tiny, so that forgetting
-        // learned clauses runs even on small puzzles.
-        const int result = compare(text, 200000, fast_limits{0, round % 4 == 1 ? 24u : 0u});
+        // learned clauses runs even on small puzzles; one runs the second
+        // engine alone, and one races both from the first contradiction.
+        fast_limits limits;
+        if (round % 4 == 1) limits.clause_words = 24;
+        if (round % 4 == 2) limits.only_engine = 2;
+        if (round % 4 == 3) limits.second_after = 1;
+        const int result = compare(text, 200000, limits);
         (result == 1 ? solved : result == 0 ? unsolved : given_up) += 1;
         if (::testing::Test::HasFailure()) break;
     }
@@ -250,19 +255,24 @@ TEST(fast, large_generated_puzzles_keep_their_known_answers) {
         {4, 16031529127465375458ULL},
         {6, 12363111256531906772ULL},
     };
-    for (const auto& [seed, hash] : known) {
-        generator_options options;
-        options.width = options.height = 100;
-        options.seed = seed;
-        const std::string text = generate_puzzle(options);
-        auto p = build(text);
-        const auto weights = weights_of(*p);
-        ASSERT_EQ(solve_fast(*p), 1) << "seed " << seed;
-        EXPECT_EQ(fault(*p, weights), "") << "seed " << seed;
-        std::uint64_t h = 14695981039346656037ULL;
-        for (int count : bridges(*p)) h = (h ^ static_cast<std::uint64_t>(count)) * 1099511628211ULL;
-        EXPECT_EQ(h, hash) << "seed " << seed;
-    }
+    // Each engine alone, and both racing from the first contradiction.
+    std::vector<fast_limits> ways(3);
+    ways[1].only_engine = 2;
+    ways[2].second_after = 1;
+    for (const auto& [seed, hash] : known)
+        for (std::size_t way = 0; way < ways.size(); ++way) {
+            generator_options options;
+            options.width = options.height = 100;
+            options.seed = seed;
+            const std::string text = generate_puzzle(options);
+            auto p = build(text);
+            const auto weights = weights_of(*p);
+            ASSERT_EQ(solve_fast(*p, ways[way]), 1) << "seed " << seed << " way " << way;
+            EXPECT_EQ(fault(*p, weights), "") << "seed " << seed << " way " << way;
+            std::uint64_t h = 14695981039346656037ULL;
+            for (int count : bridges(*p)) h = (h ^ static_cast<std::uint64_t>(count)) * 1099511628211ULL;
+            EXPECT_EQ(h, hash) << "seed " << seed << " way " << way;
+        }
 }
 
 // Puzzles too large for the literal search but with many contradictions:
