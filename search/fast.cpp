@@ -204,6 +204,7 @@ private:
     std::vector<std::uint32_t> entry_seen_;
     std::uint32_t analysis_ = 0;
     int open_at_level_ = 0;
+    int analysis_level_ = 0;  // the level the contradiction arose at
     int resume_ = 0;  // no undecided edge comes before it
     std::vector<std::int32_t> lower_;        // cited changes from earlier levels
     std::vector<std::int32_t> clause_slot_;  // per edge, its literal in the clause being built
@@ -662,18 +663,37 @@ void engine::clear_queues() {
 // the others stay false; then the clause forces it again here, since its
 // watches only wake when a watched literal turns false.
 bool engine::reimply() {
+    const auto is_false = [&](std::int32_t l) { return (dom_[l >> 3] & (l & 7)) == 0; };
     bool ok = true;
-    for (std::int32_t c : undone_clauses_) {
-        if (!ok) break;
-        const std::int32_t* lit = &clauses_[c + 1];
-        const auto is_false = [&](std::int32_t l) { return (dom_[l >> 3] & (l & 7)) == 0; };
-        if (!std::all_of(lit + 1, lit + clauses_[c], is_false)) continue;
-        if (is_false(lit[0])) {
-            failure_ = {failure_kind::clause, cause::none, 0, c};
-            ok = false;
-        } else {
-            ok = restrict(lit[0] >> 3, static_cast<domain>(lit[0] & 7), cause::clause, c);
+    bool forced = true;
+    // What one clause forces can make another unit again: repeat, with
+    // propagation in between, until none forces anything.
+    while (ok && forced) {
+        forced = false;
+        std::size_t kept = 0;
+        for (std::size_t k = 0; ok && k < undone_clauses_.size(); ++k) {
+            // Watches move literals around, so the one left may be anywhere.
+            const std::int32_t c = undone_clauses_[k];
+            const std::int32_t* lit = &clauses_[c + 1];
+            std::int32_t open = none;
+            int count = 0;
+            for (std::int32_t j = 0; j < clauses_[c] && count < 2; ++j)
+                if (!is_false(lit[j])) {
+                    open = j;
+                    ++count;
+                }
+            if (count == 2) {
+                undone_clauses_[kept++] = c;
+            } else if (count == 0) {
+                failure_ = {failure_kind::clause, cause::none, 0, c};
+                ok = false;
+            } else if ((dom_[lit[open] >> 3] & ~lit[open] & 7) != 0) {
+                forced = true;
+                ok = restrict(lit[open] >> 3, static_cast<domain>(lit[open] & 7), cause::clause, c);
+            }
         }
+        undone_clauses_.resize(kept);
+        if (ok && forced) ok = propagate();
     }
     undone_clauses_.clear();
     if (!ok) clear_queues();
@@ -762,7 +782,7 @@ std::int32_t engine::first_outside(int e, domain values, std::size_t before) con
 void engine::cite(std::int32_t t) {
     if (t == none || entry_seen_[t] == analysis_) return;
     entry_seen_[t] = analysis_;
-    if (trail_[t].level == level_)
+    if (trail_[t].level == analysis_level_)
         ++open_at_level_;
     else if (trail_[t].level > 0)
         lower_.push_back(t);
@@ -908,6 +928,7 @@ bool engine::learn(std::vector<choice>& stack) {
         }
         if (entry_seen_.size() < trail_.size()) entry_seen_.resize(trail_.capacity(), 0);
         open_at_level_ = 0;
+        analysis_level_ = level_;
         lower_.clear();
         const std::size_t now = trail_.size();
         if (failure_.kind == failure_kind::leaf) {
@@ -919,19 +940,27 @@ bool engine::learn(std::vector<choice>& stack) {
             cite_failure(now);
         }
         if (open_at_level_ == 0) {
-            // The contradiction already held at an earlier level: go there
-            // and analyse it again.
-            int back = 0;
-            for (std::int32_t t : lower_) back = std::max(back, static_cast<int>(trail_[t].level));
-            if (back == 0) return false;
-            backtrack(stack, back);
-            continue;
+            // Every change cited belongs to an earlier level: the
+            // contradiction arose at the latest of them, so analyse it there.
+            int latest = 0;
+            for (std::int32_t t : lower_) latest = std::max(latest, static_cast<int>(trail_[t].level));
+            if (latest == 0) return false;
+            analysis_level_ = latest;
+            std::size_t kept = 0;
+            for (std::int32_t t : lower_) {
+                if (trail_[t].level == latest)
+                    ++open_at_level_;
+                else
+                    lower_[kept++] = t;
+            }
+            lower_.resize(kept);
         }
         std::size_t index = now;
         std::int32_t uip = none;
         for (;;) {
             do --index;
-            while (trail_[index].kind != undo::dom || entry_seen_[index] != analysis_);
+            while (trail_[index].kind != undo::dom || entry_seen_[index] != analysis_ ||
+                   trail_[index].level != analysis_level_);
             if (--open_at_level_ == 0) {
                 uip = static_cast<std::int32_t>(index);
                 break;
@@ -964,12 +993,13 @@ bool engine::learn(std::vector<choice>& stack) {
         add(uip);
         int back = 0;
         std::int32_t second = none;
-        int second_level = -1;
+        std::int32_t second_at = -1;
         for (std::int32_t t : lower_) {
             add(t);
             back = std::max(back, static_cast<int>(trail_[t].level));
-            if (trail_[t].index != trail_[uip].index && trail_[t].level > second_level) {
-                second_level = trail_[t].level;
+            // The literal made false last is undone first: watch it.
+            if (trail_[t].index != trail_[uip].index && t > second_at) {
+                second_at = t;
                 second = trail_[t].index;
             }
         }
@@ -987,9 +1017,20 @@ bool engine::learn(std::vector<choice>& stack) {
             watches_[clauses_[start + 2] >> 3].push_back(start);
         }
 
-        backtrack(stack, level_ - back > jump_limit_ ? level_ - 1 : back);
-        const std::int32_t l = clauses_[start + 1];
-        if (restrict(l >> 3, static_cast<domain>(l & 7), cause::clause, start) && reimply() && propagate())
+        const int conflict = analysis_level_;
+        backtrack(stack, conflict - back > jump_limit_ ? conflict - 1 : back);
+        // Clauses force again what the jump undid; then the new clause
+        // forces its first literal, checked rather than assumed to be the
+        // only one left.
+        if (!reimply() || !propagate()) continue;
+        const std::int32_t* lit = &clauses_[start + 1];
+        const auto is_false = [&](std::int32_t x) { return (dom_[x >> 3] & (x & 7)) == 0; };
+        if (!std::all_of(lit + 1, lit + length, is_false)) return true;
+        if (is_false(lit[0])) {
+            failure_ = {failure_kind::clause, cause::none, 0, start};
+            continue;
+        }
+        if (restrict(lit[0] >> 3, static_cast<domain>(lit[0] & 7), cause::clause, start) && propagate())
             return true;
     }
 }
