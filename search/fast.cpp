@@ -150,7 +150,6 @@ private:
     void cite(std::int32_t t);
     std::int32_t latest_before(int e, std::size_t before) const;
     std::int32_t first_outside(int e, domain values, std::size_t before) const;
-    void cite_island(int v, std::size_t before, int skip);
     void cite_lower_bounds(int v, std::size_t before);
     void cite_fit(int v, std::size_t before, int skip, bool lows, bool highs);
     domain domain_before(int e, std::size_t before) const;
@@ -658,9 +657,9 @@ void engine::clear_queues() {
     parity_checks_.clear();
 }
 
-// A clause forced its first literal while the others were false. A jump
-// back over fewer levels than the clause asks for can undo that count while
-// the others stay false; then the clause forces it again here, since its
+// A clause forced one literal while the others were false. A jump back
+// over fewer levels than the clause asks for can undo that count while the
+// others stay false; then the clause forces it again here, since its
 // watches only wake when a watched literal turns false.
 bool engine::reimply() {
     const auto is_false = [&](std::int32_t l) { return (dom_[l >> 3] & (l & 7)) == 0; };
@@ -831,13 +830,6 @@ void engine::cite_fit(int v, std::size_t before, int skip, bool lows, bool highs
     }
 }
 
-void engine::cite_island(int v, std::size_t before, int skip) {
-    for (int s = 0; s < 4; ++s) {
-        const std::int32_t e = incident_[4 * v + s];
-        if (e != no_edge && e != skip) cite(latest_before(e, before));
-    }
-}
-
 // Cites the changes that a narrowing with this cause rests on, besides the
 // narrowed edge's own earlier domain.
 void engine::cite_cause(cause because, int why, std::size_t before) {
@@ -852,7 +844,7 @@ void engine::cite_cause(cause because, int why, std::size_t before) {
             const bool bottom = highest(cut) < lowest(t.now);
             cite_fit(why, before, t.index, !bottom, !top);
         } else {
-            cite_island(why, before, no_edge);
+            cite_fit(why, before, no_edge, true, true);
         }
         break;
     case cause::crossing:
