@@ -119,6 +119,9 @@ private:
     bool restrict(int e, domain keep, cause because, int why);
     bool join(int e);
     void set_resid(int root, std::int32_t value);
+    // A literal, edge * 8 + a set of counts, is false once the edge's domain
+    // holds none of them.
+    bool is_false(std::int32_t literal) const { return (dom_[literal >> 3] & (literal & 7)) == 0; }
     int find(int v) const {
         while (parent_[v] != v) v = parent_[v];
         return v;
@@ -150,6 +153,8 @@ private:
     void cite(std::int32_t t);
     std::int32_t latest_before(int e, std::size_t before) const;
     std::int32_t first_outside(int e, domain values, std::size_t before) const;
+    void cite_lowest(int e, std::size_t before);
+    void cite_highest(int e, std::size_t before);
     void cite_lower_bounds(int v, std::size_t before);
     void cite_fit(int v, std::size_t before, int skip, bool lows, bool highs);
     domain domain_before(int e, std::size_t before) const;
@@ -595,7 +600,6 @@ bool engine::watch_clauses(int e) {
         std::int32_t* lit = &clauses_[c + 1];
         const std::int32_t length = clauses_[c];
         if ((lit[0] >> 3) == e) std::swap(lit[0], lit[1]);
-        const auto is_false = [&](std::int32_t l) { return (dom_[l >> 3] & (l & 7)) == 0; };
         if (!is_false(lit[1])) {
             ++k;
             continue;
@@ -662,7 +666,6 @@ void engine::clear_queues() {
 // others stay false; then the clause forces it again here, since its
 // watches only wake when a watched literal turns false.
 bool engine::reimply() {
-    const auto is_false = [&](std::int32_t l) { return (dom_[l >> 3] & (l & 7)) == 0; };
     bool ok = true;
     bool forced = true;
     // What one clause forces can make another unit again: repeat, with
@@ -787,17 +790,24 @@ void engine::cite(std::int32_t t) {
         lower_.push_back(t);
 }
 
+// Cites the change that raised e's lowest count to what it was just before
+// `before`, if any did.
+void engine::cite_lowest(int e, std::size_t before) {
+    const int low = lowest(domain_before(e, before));
+    if (low > 0) cite(first_outside(e, static_cast<domain>((1u << low) - 1), before));
+}
+
+// The same for e's highest count.
+void engine::cite_highest(int e, std::size_t before) {
+    const int high = highest(domain_before(e, before));
+    if (high < 2) cite(first_outside(e, static_cast<domain>(7u & ~((2u << high) - 1)), before));
+}
+
 // What a group needs, and which islands it holds, rests only on the lowest
 // counts of its islands' edges: cites the changes that raised them.
 void engine::cite_lower_bounds(int v, std::size_t before) {
-    for (int s = 0; s < 4; ++s) {
-        const std::int32_t e = incident_[4 * v + s];
-        if (e == no_edge) continue;
-        const std::int32_t t = latest_before(e, before);
-        if (t == none) continue;
-        const int low = lowest(trail_[t].now);
-        if (low > 0) cite(first_outside(e, static_cast<domain>((1u << low) - 1), before));
-    }
+    for (int s = 0; s < 4; ++s)
+        if (incident_[4 * v + s] != no_edge) cite_lowest(incident_[4 * v + s], before);
 }
 
 // e's domain just before trail position `before`.
@@ -818,15 +828,12 @@ void engine::cite_fit(int v, std::size_t before, int skip, bool lows, bool highs
     for (int s = 0; s < 4; ++s) {
         const std::int32_t e = incident_[4 * v + s];
         if (e == no_edge || e == skip) continue;
-        const domain d = domain_before(e, before);
-        const int low = lowest(d);
-        const int high = highest(d);
         if (lows && highs) {
             cite(latest_before(e, before));
             continue;
         }
-        if (lows && low > 0) cite(first_outside(e, static_cast<domain>((1u << low) - 1), before));
-        if (highs && high < 2) cite(first_outside(e, static_cast<domain>(7u & ~((2u << high) - 1)), before));
+        if (lows) cite_lowest(e, before);
+        if (highs) cite_highest(e, before);
     }
 }
 
@@ -1016,8 +1023,7 @@ bool engine::learn(std::vector<choice>& stack) {
         // only one left.
         if (!reimply() || !propagate()) continue;
         const std::int32_t* lit = &clauses_[start + 1];
-        const auto is_false = [&](std::int32_t x) { return (dom_[x >> 3] & (x & 7)) == 0; };
-        if (!std::all_of(lit + 1, lit + length, is_false)) return true;
+        if (!std::all_of(lit + 1, lit + length, [&](std::int32_t x) { return is_false(x); })) return true;
         if (is_false(lit[0])) {
             failure_ = {failure_kind::clause, cause::none, 0, start};
             continue;
@@ -1068,7 +1074,8 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
         queued_[v] = 1;
         island_queue_.push_back(v);
     }
-    if (stop != nullptr && stop->load(std::memory_order_relaxed)) return stopped;
+    const auto told_to_stop = [&] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
+    if (told_to_stop()) return stopped;
     if (!propagate()) return 0;
 
     std::vector<choice> stack;
@@ -1086,7 +1093,7 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
             ok = false;
         } else {
             if (max_steps != 0 && steps == max_steps) return -1;
-            if (++steps % 1024 == 0 && stop != nullptr && stop->load(std::memory_order_relaxed)) return stopped;
+            if (++steps % 1024 == 0 && told_to_stop()) return stopped;
             stack.push_back({next, trail_.size(), pool_.size()});
             level_ = static_cast<int>(stack.size());
             const int value = lowest(dom_[next]);
@@ -1095,7 +1102,7 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
         resume_ = next;
         if (ok) continue;
         if (!learn(stack)) return 0;
-        if (stop != nullptr && stop->load(std::memory_order_relaxed)) return stopped;
+        if (told_to_stop()) return stopped;
         if (++contradictions == hard_after && on_hard) on_hard();
     }
 }

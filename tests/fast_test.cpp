@@ -259,12 +259,12 @@ TEST(fast, large_generated_puzzles_keep_their_known_answers) {
     std::vector<fast_limits> ways(3);
     ways[1].only_engine = 2;
     ways[2].second_after = 1;
-    for (const auto& [seed, hash] : known)
+    for (const auto& [seed, hash] : known) {
+        generator_options options;
+        options.width = options.height = 100;
+        options.seed = seed;
+        const std::string text = generate_puzzle(options);
         for (std::size_t way = 0; way < ways.size(); ++way) {
-            generator_options options;
-            options.width = options.height = 100;
-            options.seed = seed;
-            const std::string text = generate_puzzle(options);
             auto p = build(text);
             const auto weights = weights_of(*p);
             ASSERT_EQ(solve_fast(*p, ways[way]), 1) << "seed " << seed << " way " << way;
@@ -273,6 +273,7 @@ TEST(fast, large_generated_puzzles_keep_their_known_answers) {
             for (int count : bridges(*p)) h = (h ^ static_cast<std::uint64_t>(count)) * 1099511628211ULL;
             EXPECT_EQ(h, hash) << "seed " << seed << " way " << way;
         }
+    }
 }
 
 // Puzzles too large for the literal search but with many contradictions:
