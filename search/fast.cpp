@@ -17,6 +17,7 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace islands {
@@ -136,9 +137,11 @@ private:
     template <class usable>
     bool linked(int a, int b, usable&& ok);
     void met_path();
+    bool second_path(int a, int b);
     unsigned side_parity() const;
     bool parity_holds(int e);
     bool bridge_parity(int e);
+    void mark_untested(std::size_t from);
     void leaving_edges(int skip, bool parity, std::vector<std::int32_t>& out) const;
     bool watch_clauses(int e);
     void undo_to(std::size_t mark);
@@ -201,6 +204,11 @@ private:
     std::vector<std::int32_t> via_;       // the edge a search reached each island by
     std::array<std::int32_t, 3> meet_{};  // where two searches met: island, edge, island
     std::vector<std::int32_t> path_;
+    // Per edge: path_stamp_ while the edge lies on path_ and still needs its
+    // own test; a test that finds a cycle clears the path edges on it.
+    std::vector<std::uint32_t> untested_;
+    std::vector<std::int32_t> path_from_;  // per path_ edge, its end nearer the first island
+    std::uint32_t path_stamp_ = 0;
     std::vector<std::int32_t> failure_reason_;  // split or parity failure: as for cause::side
     const std::vector<std::int32_t>* sealed_side_ = nullptr;
 
@@ -269,6 +277,8 @@ void engine::load(const puzzle& p) {
     queued_.assign(n_, 0);
     seen_.assign(n_, 0);
     via_.assign(n_, no_edge);
+    untested_.assign(m_, 0);
+    path_from_.assign(m_, none);
 }
 
 void engine::store(puzzle& p) const {
@@ -485,7 +495,12 @@ bool engine::linked(int a, int b, usable&& ok) {
         const int u = queue[head++];
         for (int s = 0; s < 4; ++s) {
             const std::int32_t e = incident_[4 * u + s];
-            if (e == no_edge || !ok(e)) continue;
+            if (e == no_edge) continue;
+            if constexpr (std::is_invocable_v<usable, std::int32_t, int, bool>) {
+                if (!ok(e, u, grow_a)) continue;
+            } else {
+                if (!ok(e)) continue;
+            }
             const int w = end_a_[e] == u ? end_b_[e] : end_a_[e];
             if (seen_[w] == other) {
                 meet_ = {u, e, w};
@@ -501,16 +516,36 @@ bool engine::linked(int a, int b, usable&& ok) {
     return false;
 }
 
-// The edges of the path along which the last searches met.
+// The edges of the path along which the last searches met, each with the
+// end it leaves from when walked from a (the first island searched from).
 void engine::met_path() {
     path_.clear();
-    for (int u : {meet_[0], meet_[2]})
+    const std::uint32_t mark_a = stamp_ - 1;
+    for (int u : {meet_[0], meet_[2]}) {
+        const bool a_side = seen_[u] == mark_a;
         while (via_[u] != no_edge) {
             const std::int32_t e = via_[u];
+            const int w = end_a_[e] == u ? end_b_[e] : end_a_[e];
             path_.push_back(e);
-            u = end_a_[e] == u ? end_b_[e] : end_a_[e];
+            path_from_[e] = a_side ? w : u;
+            u = w;
         }
+    }
     path_.push_back(meet_[1]);
+    path_from_[meet_[1]] = seen_[meet_[0]] == mark_a ? meet_[0] : meet_[2];
+}
+
+// Whether a and b, just joined by path_ over edges of open parity, are also
+// joined by a second path sharing no edge with it: a path that crosses
+// path_ edges only against its direction. Then no single edge separates a
+// from b, and since an edge that is no longer on any cycle would have to,
+// no edge of path_ needs a test of its own.
+bool engine::second_path(int a, int b) {
+    return linked(a, b, [&](std::int32_t f, int u, bool from_a) {
+        if (!open_parity(dom_[f])) return false;
+        if (untested_[f] != path_stamp_) return true;
+        return from_a ? u != path_from_[f] : u == path_from_[f];
+    });
 }
 
 bool engine::still_linked(int a, int b) {
@@ -547,8 +582,15 @@ bool engine::parity_holds(int e) {
     const int b = end_b_[e];
     if (linked(a, b, [&](std::int32_t f) { return open_parity(dom_[f]); })) {
         met_path();  // bridge_parity leaves path_ alone
-        for (std::int32_t f : path_)
-            if (!bridge_parity(f)) return false;
+        mark_untested(0);
+        if (second_path(a, b)) return true;
+        for (std::size_t i = 0; i < path_.size(); ++i) {
+            if (untested_[path_[i]] != path_stamp_) continue;
+            const std::size_t before = trail_.size();
+            if (!bridge_parity(path_[i])) return false;
+            // A forced parity may have broken the cycles found so far.
+            if (trail_.size() != before) mark_untested(i + 1);
+        }
         return true;
     }
     if (side_parity() != 0) {
@@ -560,12 +602,32 @@ bool engine::parity_holds(int e) {
     return (dom_[e] & some_bridge) != 0 || still_linked(a, b);
 }
 
+// Marks the edges of path_ from position `from` on as still to be tested.
+void engine::mark_untested(std::size_t from) {
+    if (++path_stamp_ == 0) {
+        std::fill(untested_.begin(), untested_.end(), 0);
+        path_stamp_ = 1;
+    }
+    for (std::size_t i = from; i < path_.size(); ++i) untested_[path_[i]] = path_stamp_;
+}
+
 // If e is the only edge of open parity between its ends, the islands on
 // either side fix its parity. The reason lists the other edges leaving the
 // side, each with the counts of the parity it does not have.
 bool engine::bridge_parity(int e) {
     if (!open_parity(dom_[e])) return true;
-    if (linked(end_a_[e], end_b_[e], [&](std::int32_t f) { return f != e && open_parity(dom_[f]); })) return true;
+    if (linked(end_a_[e], end_b_[e], [&](std::int32_t f) { return f != e && open_parity(dom_[f]); })) {
+        // Every edge of the cycle just found lies on a cycle, so the path
+        // edges on it are no bridges either: their own tests would only
+        // find a cycle again.
+        for (int u : {meet_[0], meet_[2]})
+            while (via_[u] != no_edge) {
+                untested_[via_[u]] = 0;
+                u = end_a_[via_[u]] == u ? end_b_[via_[u]] : end_a_[via_[u]];
+            }
+        untested_[meet_[1]] = 0;
+        return true;
+    }
     const domain keep = side_parity() != 0 ? odd_counts : even_counts;
     const auto reason = static_cast<std::int32_t>(pool_.size());
     pool_.push_back(0);
