@@ -115,7 +115,7 @@ private:
     };
 
     void load(const puzzle& p);
-    bool whole_graph_connected() const;
+    bool joined_over_usable() const;
 
     bool restrict(int e, domain keep, cause because, int why);
     bool join(int e);
@@ -129,6 +129,8 @@ private:
     }
 
     bool propagate();
+    bool settle_root();
+    bool root_pass(bool& changed);
     bool fit_island(int v);
     bool fit_intervals(int v, const std::array<unsigned, 4>& d);
     bool fit_sums(int v, const std::array<unsigned, 4>& d);
@@ -197,6 +199,10 @@ private:
     std::vector<std::int32_t> cut_checks_;     // edges that lost their last bridge count
     std::vector<std::int32_t> parity_checks_;  // edges whose count's parity became known
     failure failure_{};
+    // Before the first choice nothing is ever undone or cited, so the split
+    // and parity checks run over the whole graph at once instead of once
+    // per edge.
+    bool at_root_ = false;
 
     std::vector<std::uint32_t> seen_;
     std::uint32_t stamp_ = 0;
@@ -699,11 +705,11 @@ bool engine::propagate() {
             island_queue_.pop_back();
             queued_[v] = 0;
             ok = fit_island(v);
-        } else if (!cut_checks_.empty()) {
+        } else if (!cut_checks_.empty() && !at_root_) {
             const int e = cut_checks_.back();
             cut_checks_.pop_back();
             ok = still_linked(end_a_[e], end_b_[e]);
-        } else if (!parity_checks_.empty()) {
+        } else if (!parity_checks_.empty() && !at_root_) {
             const int e = parity_checks_.back();
             parity_checks_.pop_back();
             ok = parity_holds(e);
@@ -713,6 +719,96 @@ bool engine::propagate() {
     }
     clear_queues();
     return false;
+}
+
+// Propagates before the first choice: island fitting and clauses as usual,
+// then one pass over the whole graph for connection and parity, repeated
+// until that pass removes nothing.
+bool engine::settle_root() {
+    at_root_ = true;
+    bool ok = true;
+    bool changed = true;
+    while (ok && changed) {
+        ok = propagate();
+        cut_checks_.clear();
+        parity_checks_.clear();
+        if (ok) ok = root_pass(changed);
+    }
+    at_root_ = false;
+    if (!ok) clear_queues();
+    return ok;
+}
+
+// The islands must stay joined over edges that may carry bridges. Over
+// edges of open parity, every connected part has only edges of known
+// parity leaving it, so its weights and their counts must add up to an
+// even number; and an edge whose removal would cut such a part in two gets
+// the parity that either half fixes. One depth-first walk finds both.
+bool engine::root_pass(bool& changed) {
+    changed = false;
+    if (!joined_over_usable()) {
+        failure_ = {failure_kind::leaf, cause::none, 0, 0};
+        return false;
+    }
+    // Bridges of the open-parity edges, iteratively (no deep recursion).
+    std::vector<std::int32_t> order(n_, none), low(n_, 0), up(n_, no_edge);
+    std::vector<std::uint8_t> slot(n_, 0), sum(n_, 0);
+    std::vector<std::int32_t> stack;
+    std::vector<std::pair<std::int32_t, domain>> fixed;
+    int clock = 0;
+    const auto parity_of = [&](int u) {
+        unsigned value = static_cast<unsigned>(weight_[u]);
+        for (int s = 0; s < 4; ++s) {
+            const std::int32_t e = incident_[4 * u + s];
+            if (e != no_edge && !open_parity(dom_[e])) value += static_cast<unsigned>(lowest(dom_[e]));
+        }
+        return static_cast<std::uint8_t>(value & 1);
+    };
+    for (int root = 0; root < n_; ++root) {
+        if (order[root] != none) continue;
+        order[root] = low[root] = clock++;
+        sum[root] = parity_of(root);
+        stack.push_back(root);
+        while (!stack.empty()) {
+            const int u = stack.back();
+            if (slot[u] < 4) {
+                const std::int32_t e = incident_[4 * u + slot[u]++];
+                if (e == no_edge || e == up[u] || !open_parity(dom_[e])) continue;
+                const int w = end_a_[e] == u ? end_b_[e] : end_a_[e];
+                if (order[w] == none) {
+                    order[w] = low[w] = clock++;
+                    up[w] = e;
+                    sum[w] = parity_of(w);
+                    stack.push_back(w);
+                } else {
+                    low[u] = std::min(low[u], order[w]);
+                }
+                continue;
+            }
+            stack.pop_back();
+            if (up[u] == no_edge) {
+                if (sum[u] != 0) {
+                    failure_ = {failure_kind::leaf, cause::none, 0, 0};
+                    return false;
+                }
+                continue;
+            }
+            const int parent = end_a_[up[u]] == u ? end_b_[up[u]] : end_a_[up[u]];
+            low[parent] = std::min(low[parent], low[u]);
+            sum[parent] ^= sum[u];
+            // The walk below u is one half: its sum fixes the parity of the edge.
+            if (low[u] > order[parent]) fixed.emplace_back(up[u], sum[u] != 0 ? odd_counts : even_counts);
+        }
+    }
+    // Nothing before the first choice is ever cited, so the reason is empty.
+    const auto reason = static_cast<std::int32_t>(pool_.size());
+    pool_.push_back(0);
+    for (const auto& [e, keep] : fixed) {
+        if ((dom_[e] & keep) == dom_[e]) continue;
+        changed = true;
+        if (!restrict(e, keep, cause::side, reason)) return false;
+    }
+    return true;
 }
 
 void engine::clear_queues() {
@@ -1105,7 +1201,8 @@ void engine::backtrack(std::vector<choice>& stack, int level) {
     resume_ = c.edge;
 }
 
-bool engine::whole_graph_connected() const {
+// Whether the edges that may still carry bridges join every island.
+bool engine::joined_over_usable() const {
     if (n_ == 0) return false;
     std::vector<std::uint8_t> reached(n_, 0);
     std::vector<std::int32_t> todo{0};
@@ -1116,7 +1213,7 @@ bool engine::whole_graph_connected() const {
         todo.pop_back();
         for (int s = 0; s < 4; ++s) {
             const std::int32_t e = incident_[4 * u + s];
-            if (e == no_edge) continue;
+            if (e == no_edge || (dom_[e] & some_bridge) == 0) continue;
             const int w = end_a_[e] == u ? end_b_[e] : end_a_[e];
             if (reached[w]) continue;
             reached[w] = 1;
@@ -1131,14 +1228,14 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
                 const std::function<void()>& on_hard) {
     for (int v = 0; v < n_; ++v)
         if (weight_[v] < 0 || weight_[v] > max_weight) return 0;
-    if (!whole_graph_connected()) return 0;
+    if (!joined_over_usable()) return 0;
     for (int v = 0; v < n_; ++v) {
         queued_[v] = 1;
         island_queue_.push_back(v);
     }
     const auto told_to_stop = [&] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
     if (told_to_stop()) return stopped;
-    if (!propagate()) return 0;
+    if (!settle_root()) return 0;
 
     std::vector<choice> stack;
     std::uint64_t steps = 0;
