@@ -746,10 +746,8 @@ bool engine::settle_root() {
 // the parity that either half fixes. One depth-first walk finds both.
 bool engine::root_pass(bool& changed) {
     changed = false;
-    if (!joined_over_usable()) {
-        failure_ = {failure_kind::leaf, cause::none, 0, 0};
-        return false;
-    }
+    // A failure here ends the search at once, so no failure is recorded.
+    if (!joined_over_usable()) return false;
     // Bridges of the open-parity edges, iteratively (no deep recursion).
     std::vector<std::int32_t> order(n_, none), low(n_, 0), up(n_, no_edge);
     std::vector<std::uint8_t> slot(n_, 0), sum(n_, 0);
@@ -787,10 +785,7 @@ bool engine::root_pass(bool& changed) {
             }
             stack.pop_back();
             if (up[u] == no_edge) {
-                if (sum[u] != 0) {
-                    failure_ = {failure_kind::leaf, cause::none, 0, 0};
-                    return false;
-                }
+                if (sum[u] != 0) return false;
                 continue;
             }
             const int parent = end_a_[up[u]] == u ? end_b_[up[u]] : end_a_[up[u]];
