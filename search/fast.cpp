@@ -123,6 +123,7 @@ private:
     // A literal, edge * 8 + a set of counts, is false once the edge's domain
     // holds none of them.
     bool is_false(std::int32_t literal) const { return (dom_[literal >> 3] & (literal & 7)) == 0; }
+    int other_end(int e, int v) const { return end_a_[e] == v ? end_b_[e] : end_a_[e]; }
     int find(int v) const {
         while (parent_[v] != v) v = parent_[v];
         return v;
@@ -138,9 +139,12 @@ private:
     bool still_linked(int a, int b);
     template <class usable>
     bool linked(int a, int b, usable&& ok);
+    template <class visitor>
+    void walk_met_path(visitor&& visit) const;
     void met_path();
     bool second_path(int a, int b);
     unsigned side_parity() const;
+    unsigned island_parity(int u) const;
     bool parity_holds(int e);
     bool bridge_parity(int e);
     void mark_untested(std::size_t from);
@@ -451,7 +455,7 @@ bool engine::close_groups(int v) {
             ra = find(v);
             if (size_[ra] > closing_limit) return true;
         }
-        const int rb = find(end_a_[e] == v ? end_b_[e] : end_a_[e]);
+        const int rb = find(other_end(e, v));
         const int lo = lowest(d);
         const std::int32_t need = ra == rb ? resid_[ra] + 2 * lo : resid_[ra] + resid_[rb];
         const int size = ra == rb ? size_[ra] : size_[ra] + size_[rb];
@@ -507,7 +511,7 @@ bool engine::linked(int a, int b, usable&& ok) {
             } else {
                 if (!ok(e)) continue;
             }
-            const int w = end_a_[e] == u ? end_b_[e] : end_a_[e];
+            const int w = other_end(e, u);
             if (seen_[w] == other) {
                 meet_ = {u, e, w};
                 return true;
@@ -522,23 +526,31 @@ bool engine::linked(int a, int b, usable&& ok) {
     return false;
 }
 
-// The edges of the path along which the last searches met, each with the
-// end it leaves from when walked from a (the first island searched from).
-void engine::met_path() {
-    path_.clear();
+// Calls visit(edge, end nearer the first island) for every edge of the path
+// along which the last searches met.
+template <class visitor>
+void engine::walk_met_path(visitor&& visit) const {
     const std::uint32_t mark_a = stamp_ - 1;
     for (int u : {meet_[0], meet_[2]}) {
         const bool a_side = seen_[u] == mark_a;
         while (via_[u] != no_edge) {
             const std::int32_t e = via_[u];
-            const int w = end_a_[e] == u ? end_b_[e] : end_a_[e];
-            path_.push_back(e);
-            path_from_[e] = a_side ? w : u;
+            const int w = other_end(e, u);
+            visit(e, a_side ? w : u);
             u = w;
         }
     }
-    path_.push_back(meet_[1]);
-    path_from_[meet_[1]] = seen_[meet_[0]] == mark_a ? meet_[0] : meet_[2];
+    visit(meet_[1], seen_[meet_[0]] == mark_a ? meet_[0] : meet_[2]);
+}
+
+// Collects that path into path_, with the end each edge leaves from when
+// walked from the first island.
+void engine::met_path() {
+    path_.clear();
+    walk_met_path([&](std::int32_t e, int from) {
+        path_.push_back(e);
+        path_from_[e] = from;
+    });
 }
 
 // Whether a and b, just joined by path_ over edges of open parity, are also
@@ -567,12 +579,16 @@ bool engine::still_linked(int a, int b) {
 // edges of known parity at its islands (edges inside count twice).
 unsigned engine::side_parity() const {
     unsigned sum = 0;
-    for (std::int32_t u : *sealed_side_) {
-        sum += static_cast<unsigned>(weight_[u]);
-        for (int s = 0; s < 4; ++s) {
-            const std::int32_t e = incident_[4 * u + s];
-            if (e != no_edge && !open_parity(dom_[e])) sum += static_cast<unsigned>(lowest(dom_[e]));
-        }
+    for (std::int32_t u : *sealed_side_) sum ^= island_parity(u);
+    return sum;
+}
+
+// The parity of u's weight plus the counts of its edges of known parity.
+unsigned engine::island_parity(int u) const {
+    unsigned sum = static_cast<unsigned>(weight_[u]);
+    for (int s = 0; s < 4; ++s) {
+        const std::int32_t e = incident_[4 * u + s];
+        if (e != no_edge && !open_parity(dom_[e])) sum += static_cast<unsigned>(lowest(dom_[e]));
     }
     return sum & 1;
 }
@@ -626,12 +642,7 @@ bool engine::bridge_parity(int e) {
         // Every edge of the cycle just found lies on a cycle, so the path
         // edges on it are no bridges either: their own tests would only
         // find a cycle again.
-        for (int u : {meet_[0], meet_[2]})
-            while (via_[u] != no_edge) {
-                untested_[via_[u]] = 0;
-                u = end_a_[via_[u]] == u ? end_b_[via_[u]] : end_a_[via_[u]];
-            }
-        untested_[meet_[1]] = 0;
+        walk_met_path([&](std::int32_t f, int) { untested_[f] = 0; });
         return true;
     }
     const domain keep = side_parity() != 0 ? odd_counts : even_counts;
@@ -651,7 +662,7 @@ void engine::leaving_edges(int skip, bool parity, std::vector<std::int32_t>& out
         for (int s = 0; s < 4; ++s) {
             const std::int32_t f = incident_[4 * u + s];
             if (f == no_edge || f == skip) continue;
-            const int w = end_a_[f] == u ? end_b_[f] : end_a_[f];
+            const int w = other_end(f, u);
             if (seen_[w] == own) continue;
             const domain other = (dom_[f] & odd_counts) != 0 ? even_counts : odd_counts;
             out.push_back(f * 8 + (parity ? other : some_bridge));
@@ -754,29 +765,21 @@ bool engine::root_pass(bool& changed) {
     std::vector<std::int32_t> stack;
     std::vector<std::pair<std::int32_t, domain>> fixed;
     int clock = 0;
-    const auto parity_of = [&](int u) {
-        unsigned value = static_cast<unsigned>(weight_[u]);
-        for (int s = 0; s < 4; ++s) {
-            const std::int32_t e = incident_[4 * u + s];
-            if (e != no_edge && !open_parity(dom_[e])) value += static_cast<unsigned>(lowest(dom_[e]));
-        }
-        return static_cast<std::uint8_t>(value & 1);
-    };
     for (int root = 0; root < n_; ++root) {
         if (order[root] != none) continue;
         order[root] = low[root] = clock++;
-        sum[root] = parity_of(root);
+        sum[root] = static_cast<std::uint8_t>(island_parity(root));
         stack.push_back(root);
         while (!stack.empty()) {
             const int u = stack.back();
             if (slot[u] < 4) {
                 const std::int32_t e = incident_[4 * u + slot[u]++];
                 if (e == no_edge || e == up[u] || !open_parity(dom_[e])) continue;
-                const int w = end_a_[e] == u ? end_b_[e] : end_a_[e];
+                const int w = other_end(e, u);
                 if (order[w] == none) {
                     order[w] = low[w] = clock++;
                     up[w] = e;
-                    sum[w] = parity_of(w);
+                    sum[w] = static_cast<std::uint8_t>(island_parity(w));
                     stack.push_back(w);
                 } else {
                     low[u] = std::min(low[u], order[w]);
@@ -788,7 +791,7 @@ bool engine::root_pass(bool& changed) {
                 if (sum[u] != 0) return false;
                 continue;
             }
-            const int parent = end_a_[up[u]] == u ? end_b_[up[u]] : end_a_[up[u]];
+            const int parent = other_end(up[u], u);
             low[parent] = std::min(low[parent], low[u]);
             sum[parent] ^= sum[u];
             // The walk below u is one half: its sum fixes the parity of the edge.
@@ -1209,7 +1212,7 @@ bool engine::joined_over_usable() const {
         for (int s = 0; s < 4; ++s) {
             const std::int32_t e = incident_[4 * u + s];
             if (e == no_edge || (dom_[e] & some_bridge) == 0) continue;
-            const int w = end_a_[e] == u ? end_b_[e] : end_a_[e];
+            const int w = other_end(e, u);
             if (reached[w]) continue;
             reached[w] = 1;
             ++count;
@@ -1223,7 +1226,6 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
                 const std::function<void()>& on_hard) {
     for (int v = 0; v < n_; ++v)
         if (weight_[v] < 0 || weight_[v] > max_weight) return 0;
-    if (!joined_over_usable()) return 0;
     for (int v = 0; v < n_; ++v) {
         queued_[v] = 1;
         island_queue_.push_back(v);
