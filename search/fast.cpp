@@ -234,6 +234,9 @@ private:
 
 void engine::load(const puzzle& p) {
     std::vector<std::int32_t> position(p.vertices.size(), none);
+    weight_.reserve(p.vertices.size());
+    end_a_.reserve(p.edges.size());
+    end_b_.reserve(p.edges.size());
     for (vertex* v = p.vertex_list; v; v = v->next) {
         position[v->index] = n_++;
         weight_.push_back(v->weight);
@@ -289,6 +292,14 @@ void engine::load(const puzzle& p) {
     via_.assign(n_, no_edge);
     untested_.assign(m_, 0);
     path_from_.assign(m_, none);
+    // Growing these while searching would copy them again and again; each
+    // edge changes its domain at most twice per branch, and the group
+    // updates add about as many entries again.
+    trail_.reserve(4 * static_cast<std::size_t>(m_) + 16);
+    island_queue_.reserve(n_);
+    from_a_.reserve(n_);
+    from_b_.reserve(n_);
+    path_.reserve(n_);
 }
 
 void engine::store(puzzle& p) const {
