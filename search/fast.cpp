@@ -439,15 +439,21 @@ bool engine::fit_intervals(int v, const std::array<unsigned, 4>& d) {
         failure_ = {failure_kind::island, cause::none, v, 0};
         return false;
     }
+    // An edge may rise at most `up` above its lowest count and sink at most
+    // `down` below its highest; a domain spans at most 2, so with that much
+    // room on both sides nothing can be cut.
+    const int up = w - lo;
+    const int down = hi - w;
+    if (up >= 2 && down >= 2) return true;
     const int base = 4 * v;
     for (int s = 0; s < 4; ++s) {
-        const std::int32_t e = incident_[base + s];
-        if (e == no_edge) continue;
-        // The counts c with w - c inside the others' interval of sums.
-        const int from = w - (hi - high[d[s]]);
-        const int to = w - (lo - low[d[s]]);
-        const unsigned keep = to < 0 || from > 2 ? 0u : (2u << std::min(to, 2)) - (1u << std::max(from, 0));
-        if ((d[s] & keep) != d[s] && !restrict(e, static_cast<domain>(d[s] & keep), cause::island, v)) return false;
+        const unsigned x = d[s];
+        if (single(static_cast<domain>(x))) continue;
+        const int from = std::max(high[x] - down, 0);
+        const int to = std::min(low[x] + up, 2);
+        const unsigned keep = (2u << to) - (1u << from);
+        if ((x & keep) != x && !restrict(incident_[base + s], static_cast<domain>(x & keep), cause::island, v))
+            return false;
     }
     return true;
 }
@@ -464,7 +470,8 @@ bool engine::close_groups(int v) {
         if ((d & some_bridge) == 0 || single(d)) continue;
         if (ra == none) {
             ra = find(v);
-            if (size_[ra] > closing_limit) return true;
+            // One edge takes at most 4 of the ends a group still needs.
+            if (size_[ra] > closing_limit || resid_[ra] > 4) return true;
         }
         const int rb = find(other_end(e, v));
         const int lo = lowest(d);
