@@ -14,6 +14,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -174,6 +175,9 @@ private:
     std::vector<std::int32_t> end_a_, end_b_;
     std::vector<domain> dom_;
     std::vector<std::int32_t> incident_;  // four slots per island
+    // Per slot of incident_, the island at the edge's other end: searches
+    // step to it without looking up the edge's two ends.
+    std::vector<std::int32_t> neighbour_;
     std::vector<std::int32_t> weight_;
     std::vector<std::int32_t> cross_start_, cross_;
 
@@ -210,7 +214,7 @@ private:
 
     std::vector<std::uint32_t> seen_;
     std::uint32_t stamp_ = 0;
-    std::vector<std::int32_t> from_a_, from_b_;
+    std::vector<std::int32_t> from_a_, from_b_;  // n_ slots each: no island is queued twice
     std::vector<std::int32_t> via_;       // the edge a search reached each island by
     std::array<std::int32_t, 3> meet_{};  // where two searches met: island, edge, island
     std::vector<std::int32_t> path_;
@@ -220,7 +224,7 @@ private:
     std::vector<std::int32_t> path_from_;  // per path_ edge, its end nearer the first island
     std::uint32_t path_stamp_ = 0;
     std::vector<std::int32_t> failure_reason_;  // split or parity failure: as for cause::side
-    const std::vector<std::int32_t>* sealed_side_ = nullptr;
+    std::span<const std::int32_t> sealed_side_;
 
     // Conflict analysis scratch.
     std::vector<std::uint32_t> entry_seen_;
@@ -255,6 +259,9 @@ void engine::load(const puzzle& p) {
             if (degree[v] == 4) throw std::invalid_argument("island with more than four edges");
             incident_[4 * v + degree[v]++] = e;
         }
+    neighbour_.assign(4 * static_cast<std::size_t>(n_), none);
+    for (std::size_t k = 0; k < incident_.size(); ++k)
+        if (incident_[k] != no_edge) neighbour_[k] = other_end(incident_[k], static_cast<int>(k / 4));
 
     // Crossings in both directions, so that either edge can block the other.
     cross_start_.assign(m_ + 1, 0);
@@ -297,8 +304,8 @@ void engine::load(const puzzle& p) {
     // updates add about as many entries again.
     trail_.reserve(4 * static_cast<std::size_t>(m_) + 16);
     island_queue_.reserve(n_);
-    from_a_.reserve(n_);
-    from_b_.reserve(n_);
+    from_a_.assign(n_, none);
+    from_b_.assign(n_, none);
     path_.reserve(n_);
 }
 
@@ -473,7 +480,7 @@ bool engine::close_groups(int v) {
             // One edge takes at most 4 of the ends a group still needs.
             if (size_[ra] > closing_limit || resid_[ra] > 4) return true;
         }
-        const int rb = find(other_end(e, v));
+        const int rb = find(neighbour_[base + s]);
         const int lo = lowest(d);
         const std::int32_t need = ra == rb ? resid_[ra] + 2 * lo : resid_[ra] + resid_[rb];
         const int size = ra == rb ? size_[ra] : size_[ra] + size_[rb];
@@ -508,16 +515,19 @@ bool engine::linked(int a, int b, usable&& ok) {
     }
     const std::uint32_t mark_a = ++stamp_;
     const std::uint32_t mark_b = ++stamp_;
-    from_a_.assign(1, a);
-    from_b_.assign(1, b);
+    std::int32_t* const queue_a = from_a_.data();
+    std::int32_t* const queue_b = from_b_.data();
+    queue_a[0] = a;
+    queue_b[0] = b;
     seen_[a] = mark_a;
     seen_[b] = mark_b;
     via_[a] = via_[b] = no_edge;
-    std::size_t head_a = 0, head_b = 0;
-    while (head_a < from_a_.size() && head_b < from_b_.size()) {
-        const bool grow_a = from_a_.size() - head_a <= from_b_.size() - head_b;
-        auto& queue = grow_a ? from_a_ : from_b_;
+    std::size_t head_a = 0, head_b = 0, tail_a = 1, tail_b = 1;
+    while (head_a < tail_a && head_b < tail_b) {
+        const bool grow_a = tail_a - head_a <= tail_b - head_b;
+        std::int32_t* const queue = grow_a ? queue_a : queue_b;
         std::size_t& head = grow_a ? head_a : head_b;
+        std::size_t& tail = grow_a ? tail_a : tail_b;
         const std::uint32_t own = grow_a ? mark_a : mark_b;
         const std::uint32_t other = grow_a ? mark_b : mark_a;
         const int u = queue[head++];
@@ -529,7 +539,7 @@ bool engine::linked(int a, int b, usable&& ok) {
             } else {
                 if (!ok(e)) continue;
             }
-            const int w = other_end(e, u);
+            const int w = neighbour_[4 * u + s];
             if (seen_[w] == other) {
                 meet_ = {u, e, w};
                 return true;
@@ -537,10 +547,11 @@ bool engine::linked(int a, int b, usable&& ok) {
             if (seen_[w] == own) continue;
             seen_[w] = own;
             via_[w] = e;
-            queue.push_back(w);
+            queue[tail++] = w;
         }
     }
-    sealed_side_ = head_a == from_a_.size() ? &from_a_ : &from_b_;
+    sealed_side_ = head_a == tail_a ? std::span<const std::int32_t>(queue_a, tail_a)
+                                    : std::span<const std::int32_t>(queue_b, tail_b);
     return false;
 }
 
@@ -597,7 +608,7 @@ bool engine::still_linked(int a, int b) {
 // edges of known parity at its islands (edges inside count twice).
 unsigned engine::side_parity() const {
     unsigned sum = 0;
-    for (std::int32_t u : *sealed_side_) sum ^= island_parity(u);
+    for (std::int32_t u : sealed_side_) sum ^= island_parity(u);
     return sum;
 }
 
@@ -675,12 +686,12 @@ bool engine::bridge_parity(int e) {
 // sealed, the literal "its count has the other parity" or, for a split,
 // "it carries a bridge". Edges inside the side do not matter to either.
 void engine::leaving_edges(int skip, bool parity, std::vector<std::int32_t>& out) const {
-    const std::uint32_t own = seen_[(*sealed_side_)[0]];
-    for (std::int32_t u : *sealed_side_)
+    const std::uint32_t own = seen_[sealed_side_[0]];
+    for (std::int32_t u : sealed_side_)
         for (int s = 0; s < 4; ++s) {
             const std::int32_t f = incident_[4 * u + s];
             if (f == no_edge || f == skip) continue;
-            const int w = other_end(f, u);
+            const int w = neighbour_[4 * u + s];
             if (seen_[w] == own) continue;
             const domain other = (dom_[f] & odd_counts) != 0 ? even_counts : odd_counts;
             out.push_back(f * 8 + (parity ? other : some_bridge));
@@ -791,9 +802,10 @@ bool engine::root_pass(bool& changed) {
         while (!stack.empty()) {
             const int u = stack.back();
             if (slot[u] < 4) {
-                const std::int32_t e = incident_[4 * u + slot[u]++];
+                const int k = 4 * u + slot[u]++;
+                const std::int32_t e = incident_[k];
                 if (e == no_edge || e == up[u] || !open_parity(dom_[e])) continue;
-                const int w = other_end(e, u);
+                const int w = neighbour_[k];
                 if (order[w] == none) {
                     order[w] = low[w] = clock++;
                     up[w] = e;
@@ -1230,7 +1242,7 @@ bool engine::joined_over_usable() const {
         for (int s = 0; s < 4; ++s) {
             const std::int32_t e = incident_[4 * u + s];
             if (e == no_edge || (dom_[e] & some_bridge) == 0) continue;
-            const int w = other_end(e, u);
+            const int w = neighbour_[4 * u + s];
             if (reached[w]) continue;
             reached[w] = 1;
             ++count;
