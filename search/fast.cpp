@@ -60,8 +60,9 @@ constexpr std::size_t clause_room = 128;
 int lowest(domain d) { return std::countr_zero(static_cast<unsigned>(d)); }
 int highest(domain d) { return 7 - std::countl_zero(d); }
 bool single(domain d) { return (d & (d - 1)) == 0; }
-// Whether the domain still holds both an odd and an even count.
-bool open_parity(domain d) { return (d & odd_counts) != 0 && (d & even_counts) != 0; }
+// Whether the domain still holds both an odd and an even count: {0, 1},
+// {1, 2} and {0, 1, 2}. A bit table, since searches test it at every step.
+bool open_parity(domain d) { return (0b1100'1000u >> d & 1) != 0; }
 
 class engine {
 public:
@@ -474,7 +475,9 @@ bool engine::close_groups(int v) {
         const std::int32_t e = incident_[base + s];
         if (e == no_edge) continue;
         const domain d = dom_[e];
-        if ((d & some_bridge) == 0 || single(d)) continue;
+        // Only undecided edges that may carry a bridge: {0, 1}, {0, 2},
+        // {1, 2} and {0, 1, 2}.
+        if ((0b1110'1000u >> d & 1) == 0) continue;
         if (ra == none) {
             ra = find(v);
             // One edge takes at most 4 of the ends a group still needs.
@@ -617,7 +620,8 @@ unsigned engine::island_parity(int u) const {
     unsigned sum = static_cast<unsigned>(weight_[u]);
     for (int s = 0; s < 4; ++s) {
         const std::int32_t e = incident_[4 * u + s];
-        if (e != no_edge && !open_parity(dom_[e])) sum += static_cast<unsigned>(lowest(dom_[e]));
+        // Of the domains of known parity only {1} is odd.
+        if (e != no_edge) sum += dom_[e] == odd_counts;
     }
     return sum & 1;
 }
