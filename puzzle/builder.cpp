@@ -38,43 +38,69 @@ void find_crossings(puzzle& p) {
     for (const edge* e = p.edge_list; e; e = e->next)
         if (e->a->x == e->b->x) ++start[static_cast<std::size_t>(e->a->x) + 1];
     for (std::size_t c = 0; c < columns; ++c) start[c + 1] += start[c];
+    // The rows each vertical edge spans sit beside it, so the sweep below
+    // reads them in order instead of following pointers to the islands.
     std::vector<edge*> vertical(start[columns]);
+    std::vector<std::int32_t> top(start[columns]), bottom(start[columns]);
     {
         std::vector<std::size_t> fill(start.begin(), start.end() - 1);
         // Within a column, vertical edges arrive top to bottom.
         for (edge* e = p.edge_list; e; e = e->next)
-            if (e->a->x == e->b->x) vertical[fill[static_cast<std::size_t>(e->a->x)]++] = e;
+            if (e->a->x == e->b->x) {
+                const std::size_t k = fill[static_cast<std::size_t>(e->a->x)]++;
+                vertical[k] = e;
+                top[k] = e->a->y;
+                bottom[k] = e->b->y;
+            }
     }
 
+    struct pair {
+        std::int32_t earlier;  // the smaller edge index
+        std::int32_t later;    // the larger one
+        edge* later_edge;
+    };
     std::vector<std::size_t> cursor(start.begin(), start.end() - 1);
-    std::vector<std::pair<std::int32_t, edge*>> pairs;  // (earlier index, later edge)
+    std::vector<pair> pairs;
     for (edge* h = p.edge_list; h; h = h->next) {
         if (h->a->y != h->b->y) continue;
         const std::int32_t row = h->a->y;
         for (std::int32_t x = h->a->x + 1; x < h->b->x; ++x) {
             const auto c = static_cast<std::size_t>(x);
             std::size_t& k = cursor[c];
-            while (k < start[c + 1] && vertical[k]->b->y <= row) ++k;
-            if (k == start[c + 1]) continue;
+            while (k < start[c + 1] && bottom[k] <= row) ++k;
+            if (k == start[c + 1] || top[k] >= row) continue;
             edge* v = vertical[k];
-            if (v->a->y >= row) continue;
             if (h->index < v->index)
-                pairs.emplace_back(h->index, v);
+                pairs.push_back({h->index, v->index, v});
             else
-                pairs.emplace_back(v->index, h);
+                pairs.push_back({v->index, h->index, h});
         }
     }
 
-    std::sort(pairs.begin(), pairs.end(), [](const auto& l, const auto& r) {
-        return l.first != r.first ? l.first < r.first : l.second->index < r.second->index;
-    });
+    // Order by (earlier, later): a counting pass by the earlier edge, then
+    // each edge's few crossings by the later one.
+    const std::size_t edges = p.edges.size();  // every index lies below it
+    std::vector<std::size_t> first(edges + 1, 0);
+    for (const pair& c : pairs) ++first[static_cast<std::size_t>(c.earlier) + 1];
+    for (std::size_t k = 0; k < edges; ++k) first[k + 1] += first[k];
+    {
+        std::vector<pair> ordered(pairs.size());
+        std::vector<std::size_t> fill(first.begin(), first.end() - 1);
+        for (const pair& c : pairs) ordered[fill[static_cast<std::size_t>(c.earlier)]++] = c;
+        pairs.swap(ordered);
+    }
+    for (std::size_t k = 0; k < edges; ++k)
+        if (first[k + 1] - first[k] > 1)
+            std::sort(pairs.begin() + static_cast<std::ptrdiff_t>(first[k]),
+                      pairs.begin() + static_cast<std::ptrdiff_t>(first[k + 1]),
+                      [](const pair& l, const pair& r) { return l.later < r.later; });
     std::size_t i = 0;
     for (edge* e = p.edge_list; e && i < pairs.size(); e = e->next) {
         crossing** tail = &e->crossings;
-        for (; i < pairs.size() && pairs[i].first == e->index; ++i) {
+        for (; i < pairs.size() && pairs[i].earlier == e->index; ++i) {
             crossing& c = p.crossing_pool.emplace_back();
             c.next = nullptr;
-            c.edge = pairs[i].second;
+            c.edge = pairs[i].later_edge;
             *tail = &c;
             tail = &c.next;
         }
