@@ -139,7 +139,7 @@ private:
     bool fit_sums(int v, const std::array<unsigned, 4>& d);
     bool close_groups(int v);
     bool still_linked(int a, int b);
-    template <class usable>
+    template <bool by_group = false, class usable>
     bool linked(int a, int b, usable&& ok);
     template <class visitor>
     void walk_met_path(visitor&& visit) const;
@@ -510,8 +510,12 @@ bool engine::close_groups(int v) {
 // Searches from a and from b at once over the edges `ok` accepts, the
 // smaller frontier first. True when they meet (meet_ tells where); false
 // when one side runs dry, and sealed_side_ then holds every island of it.
-template <class usable>
+template <bool by_group, class usable>
 bool engine::linked(int a, int b, usable&& ok) {
+    // With by_group, reaching any island of the other end's group will do:
+    // its forced bridges join it to that end.
+    const int group_a = by_group ? find(a) : none;
+    const int group_b = by_group ? find(b) : none;
     if (stamp_ >= UINT32_MAX - 2) {
         std::fill(seen_.begin(), seen_.end(), 0);
         stamp_ = 0;
@@ -543,11 +547,11 @@ bool engine::linked(int a, int b, usable&& ok) {
                 if (!ok(e)) continue;
             }
             const int w = neighbour_[4 * u + s];
-            if (seen_[w] == other) {
+            if (seen_[w] == own) continue;
+            if (seen_[w] == other || (by_group && find(w) == (grow_a ? group_b : group_a))) {
                 meet_ = {u, e, w};
                 return true;
             }
-            if (seen_[w] == own) continue;
             seen_[w] = own;
             via_[w] = e;
             queue[tail++] = w;
@@ -600,7 +604,7 @@ bool engine::second_path(int a, int b) {
 
 bool engine::still_linked(int a, int b) {
     if (find(a) == find(b)) return true;
-    if (linked(a, b, [&](std::int32_t e) { return (dom_[e] & some_bridge) != 0; })) return true;
+    if (linked<true>(a, b, [&](std::int32_t e) { return (dom_[e] & some_bridge) != 0; })) return true;
     failure_reason_.clear();
     leaving_edges(no_edge, false, failure_reason_);
     failure_ = {failure_kind::split, cause::none, 0, 0};
