@@ -54,13 +54,13 @@ void find_crossings(puzzle& p) {
             }
     }
 
-    struct pair {
+    struct crossing_pair {
         std::int32_t earlier;  // the smaller edge index
         std::int32_t later;    // the larger one
         edge* later_edge;
     };
     std::vector<std::size_t> cursor(start.begin(), start.end() - 1);
-    std::vector<pair> pairs;
+    std::vector<crossing_pair> pairs;
     for (edge* h = p.edge_list; h; h = h->next) {
         if (h->a->y != h->b->y) continue;
         const std::int32_t row = h->a->y;
@@ -81,19 +81,19 @@ void find_crossings(puzzle& p) {
     // each edge's few crossings by the later one.
     const std::size_t edges = p.edges.size();  // every index lies below it
     std::vector<std::size_t> first(edges + 1, 0);
-    for (const pair& c : pairs) ++first[static_cast<std::size_t>(c.earlier) + 1];
+    for (const crossing_pair& c : pairs) ++first[static_cast<std::size_t>(c.earlier) + 1];
     for (std::size_t k = 0; k < edges; ++k) first[k + 1] += first[k];
     {
-        std::vector<pair> ordered(pairs.size());
+        std::vector<crossing_pair> ordered(pairs.size());
         std::vector<std::size_t> fill(first.begin(), first.end() - 1);
-        for (const pair& c : pairs) ordered[fill[static_cast<std::size_t>(c.earlier)]++] = c;
+        for (const crossing_pair& c : pairs) ordered[fill[static_cast<std::size_t>(c.earlier)]++] = c;
         pairs.swap(ordered);
     }
     for (std::size_t k = 0; k < edges; ++k)
         if (first[k + 1] - first[k] > 1)
             std::sort(pairs.begin() + static_cast<std::ptrdiff_t>(first[k]),
                       pairs.begin() + static_cast<std::ptrdiff_t>(first[k + 1]),
-                      [](const pair& l, const pair& r) { return l.later < r.later; });
+                      [](const crossing_pair& l, const crossing_pair& r) { return l.later < r.later; });
     std::size_t i = 0;
     for (edge* e = p.edge_list; e && i < pairs.size(); e = e->next) {
         crossing** tail = &e->crossings;
