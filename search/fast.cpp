@@ -126,10 +126,8 @@ private:
     // holds none of them.
     bool is_false(std::int32_t literal) const { return (dom_[literal >> 3] & (literal & 7)) == 0; }
     int other_end(int e, int v) const { return end_a_[e] == v ? end_b_[e] : end_a_[e]; }
-    int find(int v) const {
-        while (parent_[v] != v) v = parent_[v];
-        return v;
-    }
+    int find(int v) const { return group_of_[v]; }
+    void relabel(int ring, int root);
 
     bool propagate();
     bool settle_root();
@@ -184,8 +182,12 @@ private:
 
     // Islands joined by edges that must carry a bridge, with the bridge ends
     // each group still needs beyond the counts already forced. Members of a
-    // group form a ring through next_member_.
-    std::vector<std::int32_t> parent_, size_, resid_, next_member_;
+    // group form a ring through next_member_, and each names its group's
+    // root in group_of_: a join relabels the smaller group (so an island is
+    // relabelled at most log n times along a branch) and its undo relabels
+    // it back, which keeps every lookup a single read. parent_ tells, for a
+    // root that was joined into another, which one.
+    std::vector<std::int32_t> parent_, group_of_, size_, resid_, next_member_;
     int groups_ = 0;
 
     std::vector<trail_entry> trail_;
@@ -287,11 +289,12 @@ void engine::load(const puzzle& p) {
     watches_.resize(m_);
     clause_slot_.assign(m_, none);
     parent_.resize(n_);
+    group_of_.resize(n_);
     next_member_.resize(n_);
     size_.assign(n_, 1);
     resid_.resize(n_);
     for (int v = 0; v < n_; ++v) {
-        parent_[v] = next_member_[v] = v;
+        parent_[v] = group_of_[v] = next_member_[v] = v;
         resid_[v] = weight_[v];
     }
     groups_ = n_;
@@ -369,6 +372,15 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     return (old & only_zero) == 0 || join(e);
 }
 
+// Names `root` as the group of every island on the ring through `ring`.
+void engine::relabel(int ring, int root) {
+    int u = ring;
+    do {
+        group_of_[u] = root;
+        u = next_member_[u];
+    } while (u != ring);
+}
+
 // e has just lost the count 0: nothing that crosses it may carry a bridge,
 // and its endpoints now belong to one group.
 bool engine::join(int e) {
@@ -379,6 +391,7 @@ bool engine::join(int e) {
     if (ra == rb) return true;
     if (size_[ra] < size_[rb]) std::swap(ra, rb);
     trail_.push_back({undo::join, cause::none, 0, 0, rb, 0, none, level_});
+    relabel(rb, ra);
     parent_[rb] = ra;
     size_[ra] += size_[rb];
     resid_[ra] += resid_[rb];
@@ -915,6 +928,7 @@ void engine::undo_to(std::size_t mark) {
             size_[root] -= size_[t.index];
             resid_[root] -= resid_[t.index];
             std::swap(next_member_[root], next_member_[t.index]);
+            relabel(t.index, t.index);
             ++groups_;
             break;
         }
