@@ -256,15 +256,15 @@ void engine::load(const puzzle& p) {
     }
 
     incident_.assign(4 * static_cast<std::size_t>(n_), no_edge);
+    neighbour_.assign(4 * static_cast<std::size_t>(n_), none);
     std::vector<int> degree(n_, 0);
     for (int e = 0; e < m_; ++e)
         for (int v : {end_a_[e], end_b_[e]}) {
             if (degree[v] == 4) throw std::invalid_argument("island with more than four edges");
-            incident_[4 * v + degree[v]++] = e;
+            const int slot = 4 * v + degree[v]++;
+            incident_[slot] = e;
+            neighbour_[slot] = other_end(e, v);
         }
-    neighbour_.assign(4 * static_cast<std::size_t>(n_), none);
-    for (std::size_t k = 0; k < incident_.size(); ++k)
-        if (incident_[k] != no_edge) neighbour_[k] = other_end(incident_[k], static_cast<int>(k / 4));
 
     // Crossings in both directions, so that either edge can block the other.
     cross_start_.assign(m_ + 1, 0);
@@ -308,6 +308,10 @@ void engine::load(const puzzle& p) {
     // updates add about as many entries again.
     trail_.reserve(4 * static_cast<std::size_t>(m_) + 16);
     island_queue_.reserve(n_);
+    clause_queue_.reserve(m_);
+    cut_checks_.reserve(m_);
+    parity_checks_.reserve(m_);
+    pool_.reserve(m_);
     from_a_.assign(n_, none);
     from_b_.assign(n_, none);
     path_.reserve(n_);
