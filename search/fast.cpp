@@ -1411,7 +1411,8 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
 int solve_fast(puzzle& p, const fast_limits& limits) {
     if (p.edge_list == nullptr) return p.component_count == 1 ? 1 : 0;
     if (limits.max_steps != 0 || limits.only_engine != 0) {
-        engine alone(p, limits.clause_words, limits.only_engine == 2 ? second_jump_limit : first_jump_limit);
+        const int limit = limits.only_engine == 2 ? second_jump_limit : first_jump_limit;
+        engine alone(p, limits.clause_words, limits.jump_limit != 0 ? limits.jump_limit : limit);
         const int result = alone.run(limits.max_steps);
         if (result == 1) alone.store(p);
         return result;
@@ -1429,7 +1430,8 @@ int solve_fast(puzzle& p, const fast_limits& limits) {
         try {
             helper = std::thread([&] {
                 try {
-                    second = std::make_unique<engine>(p, limits.clause_words, second_jump_limit);
+                    second = std::make_unique<engine>(p, limits.clause_words,
+                                                      limits.jump_limit != 0 ? limits.jump_limit : second_jump_limit);
                     if (done.load()) return;
                     second_result = second->run(0, &done);
                     if (second_result != engine::stopped) done = true;
@@ -1453,7 +1455,7 @@ int solve_fast(puzzle& p, const fast_limits& limits) {
     int result = engine::stopped;
     {
         const stop_and_join guard{done, helper};
-        engine first(p, limits.clause_words, first_jump_limit);
+        engine first(p, limits.clause_words, limits.jump_limit != 0 ? limits.jump_limit : first_jump_limit);
         result = first.run(0, &done, limits.second_after != 0 ? limits.second_after : second_engine_after, start_second);
         if (result == 1) {
             done = true;

@@ -21,6 +21,10 @@ struct fast_limits {
     // Contradictions the first engine meets before the second one starts
     // (0: a default). Tests make it small so that both engines race.
     std::uint64_t second_after = 0;
+    // Backjumps over more levels than this go back one level only (0: each
+    // engine's own limit). Tests make it 1, so that nearly every jump is a
+    // one-level step and clauses are forced at levels above their own.
+    int jump_limit = 0;
 };
 
 // Solves the whole puzzle (the graph must be built). Returns 1 with every

@@ -193,10 +193,14 @@ TEST(fast, agrees_with_the_literal_search_on_random_puzzles) {
         // One round in four keeps the clause store tiny, so that forgetting
         // learned clauses runs even on small puzzles; one runs the second
         // engine alone, and one races both from the first contradiction.
+        // Half of the rest jump back one level at a time, which small
+        // puzzles otherwise hardly ever do: clauses then force their counts
+        // above their own level and must be checked again after jumps.
         fast_limits limits;
         if (round % 4 == 1) limits.clause_words = 24;
         if (round % 4 == 2) limits.only_engine = 2;
         if (round % 4 == 3) limits.second_after = 1;
+        if (round % 8 == 4) limits.jump_limit = 1;
         const int result = compare(text, 200000, limits);
         (result == 1 ? solved : result == 0 ? unsolved : given_up) += 1;
         if (::testing::Test::HasFailure()) break;
@@ -255,10 +259,12 @@ TEST(fast, large_generated_puzzles_keep_their_known_answers) {
         {4, 16031529127465375458ULL},
         {6, 12363111256531906772ULL},
     };
-    // Each engine alone, and both racing from the first contradiction.
-    std::vector<fast_limits> ways(3);
+    // Each engine alone, both racing from the first contradiction, and one
+    // jumping back one level at a time.
+    std::vector<fast_limits> ways(4);
     ways[1].only_engine = 2;
     ways[2].second_after = 1;
+    ways[3].jump_limit = 1;
     for (const auto& [seed, hash] : known) {
         generator_options options;
         options.width = options.height = 100;
