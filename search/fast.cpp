@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <atomic>
 #include <functional>
-#include <limits>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -92,10 +91,7 @@ private:
                    // other edges leaving one side would have to differ
         none,      // not a domain change: a group update
     };
-    // recheck: not a change but a mark that clause `index` holds only because
-    // its count is already in place, perhaps from a change at a later level
-    // than what makes the clause unit; undoing it checks the clause again.
-    enum class undo : std::uint8_t { dom, resid, join, recheck };
+    enum class undo : std::uint8_t { dom, resid, join };
     // A domain change states the fact "the edge's count is in `now`".
     struct trail_entry {
         undo kind;
@@ -156,8 +152,6 @@ private:
     bool watch_clauses(int e);
     void undo_to(std::size_t mark);
     bool reimply();
-    void rewatch(std::int32_t c);
-    void recheck_later(std::int32_t c) { trail_.push_back({undo::recheck, cause::none, 0, 0, c, 0, none, level_}); }
     void clear_queues();
     void forget_clauses();
 
@@ -210,10 +204,6 @@ private:
     std::size_t clause_limit_ = 0;  // stored numbers that set off forgetting
     std::vector<std::int32_t> clause_queue_;
     std::vector<std::int32_t> undone_clauses_;  // clauses whose forced count was undone
-    // Clauses learned by the current call of learn(): one whose count a new
-    // contradiction preempted must be checked again after the next jump,
-    // since no watch will wake for it.
-    std::vector<std::int32_t> fresh_;
 
     std::vector<std::int32_t> island_queue_;
     std::vector<std::uint8_t> queued_;
@@ -743,12 +733,6 @@ bool engine::watch_clauses(int e) {
         std::int32_t* lit = &clauses_[c + 1];
         const std::int32_t length = clauses_[c];
         if ((lit[0] >> 3) == e) std::swap(lit[0], lit[1]);
-        if ((lit[1] >> 3) != e) {
-            // Left behind when the clause was watched anew elsewhere.
-            list[k] = list.back();
-            list.pop_back();
-            continue;
-        }
         if (!is_false(lit[1])) {
             ++k;
             continue;
@@ -892,40 +876,6 @@ void engine::clear_queues() {
 // over fewer levels than the clause asks for can undo that count while the
 // others stay false; then the clause forces it again here, since its
 // watches only wake when a watched literal turns false.
-// Moves clause c's watches onto the literals that can wake it: those not
-// false, then the false one made false last. After jumps of one level a
-// watched literal can stay false while an unwatched one is undone; the
-// clause would then never wake when that one turned false again. Watches
-// left behind are dropped when their list is next walked.
-void engine::rewatch(std::int32_t c) {
-    const std::int32_t length = clauses_[c];
-    // Clauses kept only as reasons watch nothing.
-    if (length < 2 || static_cast<std::size_t>(c) < watched_from_) return;
-    std::int32_t* lit = &clauses_[c + 1];
-    const auto rank = [&](std::int32_t l) -> std::int64_t {
-        if (!is_false(l)) return std::numeric_limits<std::int64_t>::max();
-        return first_outside(l >> 3, static_cast<domain>(l & 7), trail_.size());
-    };
-    const std::int32_t old0 = lit[0] >> 3;
-    const std::int32_t old1 = lit[1] >> 3;
-    for (int slot = 0; slot < 2; ++slot) {
-        int best = slot;
-        std::int64_t best_rank = rank(lit[slot]);
-        for (std::int32_t j = slot + 1; j < length; ++j) {
-            const std::int64_t r = rank(lit[j]);
-            if (r > best_rank) {
-                best = j;
-                best_rank = r;
-            }
-        }
-        std::swap(lit[slot], lit[best]);
-    }
-    for (int slot = 0; slot < 2; ++slot) {
-        const std::int32_t e = lit[slot] >> 3;
-        if (e != old0 && e != old1) watches_[e].push_back(c);
-    }
-}
-
 bool engine::reimply() {
     bool ok = true;
     bool forced = true;
@@ -935,16 +885,16 @@ bool engine::reimply() {
         forced = false;
         std::size_t kept = 0;
         for (std::size_t k = 0; ok && k < undone_clauses_.size(); ++k) {
-            // Watches move literals around, so the one left may be anywhere;
-            // rewatching brings it to the front.
+            // Watches move literals around, so the one left may be anywhere.
             const std::int32_t c = undone_clauses_[k];
             const std::int32_t* lit = &clauses_[c + 1];
+            std::int32_t open = none;
             int count = 0;
             for (std::int32_t j = 0; j < clauses_[c] && count < 2; ++j)
-                if (!is_false(lit[j])) ++count;
-            if (count != 0) rewatch(c);
-            std::int32_t open = 0;
-            while (open < clauses_[c] && is_false(lit[open])) ++open;
+                if (!is_false(lit[j])) {
+                    open = j;
+                    ++count;
+                }
             if (count == 2) {
                 undone_clauses_[kept++] = c;
             } else if (count == 0) {
@@ -953,21 +903,13 @@ bool engine::reimply() {
             } else if ((dom_[lit[open] >> 3] & ~lit[open] & 7) != 0) {
                 forced = true;
                 ok = restrict(lit[open] >> 3, static_cast<domain>(lit[open] & 7), cause::clause, c);
-            } else {
-                recheck_later(c);
             }
         }
-        // After a contradiction a jump follows, and every clause still
-        // listed must be checked again after it: none of them forces its
-        // count by then, and no watch would wake for it.
-        if (!ok) break;
         undone_clauses_.resize(kept);
-        if (forced) ok = propagate();
+        if (ok && forced) ok = propagate();
     }
-    if (ok)
-        undone_clauses_.clear();
-    else
-        clear_queues();
+    undone_clauses_.clear();
+    if (!ok) clear_queues();
     return ok;
 }
 
@@ -983,9 +925,6 @@ void engine::undo_to(std::size_t mark) {
             break;
         case undo::resid:
             resid_[t.index] = t.why;
-            break;
-        case undo::recheck:
-            if (t.index != none) undone_clauses_.push_back(t.index);
             break;
         case undo::join: {
             const int root = parent_[t.index];
@@ -1012,15 +951,7 @@ void engine::forget_clauses() {
 
     std::vector<std::int32_t> kept;
     std::vector<trail_entry*> moved;  // reasons among the newest clauses
-    std::vector<trail_entry*> marks;  // recheck marks of the newest clauses
     for (trail_entry& t : trail_) {
-        if (t.kind == undo::recheck) {
-            if (t.index != none && static_cast<std::size_t>(t.index) >= newest)
-                marks.push_back(&t);
-            else
-                t.index = none;
-            continue;
-        }
         if (t.kind != undo::dom || t.because != cause::clause) continue;
         if (static_cast<std::size_t>(t.why) >= newest) {
             moved.push_back(&t);
@@ -1033,7 +964,6 @@ void engine::forget_clauses() {
     // The newest clauses move down as one block.
     const auto shift = static_cast<std::int32_t>(kept.size()) - static_cast<std::int32_t>(newest);
     for (trail_entry* t : moved) t->why += shift;
-    for (trail_entry* t : marks) t->index += shift;
     watched_from_ = kept.size();
     kept.insert(kept.end(), clauses_.begin() + static_cast<std::ptrdiff_t>(newest), clauses_.end());
     clauses_.swap(kept);
@@ -1046,7 +976,6 @@ void engine::forget_clauses() {
     }
     clause_queue_.clear();
     undone_clauses_.clear();  // their numbering is gone; they only help speed
-    fresh_.clear();
 }
 
 // The last change of e before trail position `before`, or none.
@@ -1202,7 +1131,6 @@ void engine::cite_failure(std::size_t before) {
 // to the latest earlier level the clause mentions, where the clause forces
 // the opposite of that change. False when the puzzle has no solution.
 bool engine::learn(std::vector<choice>& stack) {
-    fresh_.clear();
     for (;;) {
         if (level_ == 0) return false;
         if (++analysis_ == 0) {
@@ -1237,22 +1165,6 @@ bool engine::learn(std::vector<choice>& stack) {
                     lower_[kept++] = t;
             }
             lower_.resize(kept);
-        }
-        if (failure_.kind == failure_kind::clause && open_at_level_ == 1) {
-            // The clause has a single literal at this level, so it already
-            // held as a unit clause below it and is all the explanation
-            // there is (a jump of one level left it unit without forcing
-            // its count). Learning it again would teach nothing: go back to
-            // where it became unit, whatever the jump limit, since a step of
-            // one level would only meet it again, and let it force its count.
-            int back = 0;
-            for (std::int32_t t : lower_) back = std::max(back, static_cast<int>(trail_[t].level));
-            const std::int32_t c = failure_.why;
-            backtrack(stack, back);
-            undone_clauses_.insert(undone_clauses_.end(), fresh_.begin(), fresh_.end());
-            undone_clauses_.push_back(c);
-            if (reimply()) return true;
-            continue;
         }
         std::size_t index = now;
         std::int32_t uip = none;
@@ -1318,17 +1230,18 @@ bool engine::learn(std::vector<choice>& stack) {
 
         const int conflict = analysis_level_;
         backtrack(stack, conflict - back > jump_limit_ ? conflict - 1 : back);
-        // Clauses force again what the jump undid, and those learned before
-        // in this call, whose counts a contradiction preempted, are checked
-        // again too.
-        undone_clauses_.insert(undone_clauses_.end(), fresh_.begin(), fresh_.end());
-        fresh_.push_back(start);
+        // Clauses force again what the jump undid; then the new clause
+        // forces its first literal, checked rather than assumed to be the
+        // only one left.
         if (!reimply() || !propagate()) continue;
-        // Then the new clause forces its count, checked like those: the
-        // watches may have moved its literals around meanwhile, and the
-        // count may already be in place.
-        undone_clauses_.push_back(start);
-        if (reimply()) return true;
+        const std::int32_t* lit = &clauses_[start + 1];
+        if (!std::all_of(lit + 1, lit + length, [&](std::int32_t x) { return is_false(x); })) return true;
+        if (is_false(lit[0])) {
+            failure_ = {failure_kind::clause, cause::none, 0, start};
+            continue;
+        }
+        if (restrict(lit[0] >> 3, static_cast<domain>(lit[0] & 7), cause::clause, start) && propagate())
+            return true;
     }
 }
 
