@@ -185,9 +185,9 @@ private:
     // group form a ring through next_member_, and each names its group's
     // root in group_of_: a join relabels the smaller group (so an island is
     // relabelled at most log n times along a branch) and its undo relabels
-    // it back, which keeps every lookup a single read. parent_ tells, for a
-    // root that was joined into another, which one.
-    std::vector<std::int32_t> parent_, group_of_, size_, resid_, next_member_;
+    // it back, which keeps every lookup a single read. Undone in order, a
+    // join finds the root it went into still named by its own old root.
+    std::vector<std::int32_t> group_of_, size_, resid_, next_member_;
     int groups_ = 0;
 
     std::vector<trail_entry> trail_;
@@ -288,13 +288,12 @@ void engine::load(const puzzle& p) {
     last_change_.assign(m_, none);
     watches_.resize(m_);
     clause_slot_.assign(m_, none);
-    parent_.resize(n_);
     group_of_.resize(n_);
     next_member_.resize(n_);
     size_.assign(n_, 1);
     resid_.resize(n_);
     for (int v = 0; v < n_; ++v) {
-        parent_[v] = group_of_[v] = next_member_[v] = v;
+        group_of_[v] = next_member_[v] = v;
         resid_[v] = weight_[v];
     }
     groups_ = n_;
@@ -396,7 +395,6 @@ bool engine::join(int e) {
     if (size_[ra] < size_[rb]) std::swap(ra, rb);
     trail_.push_back({undo::join, cause::none, 0, 0, rb, 0, none, level_});
     relabel(rb, ra);
-    parent_[rb] = ra;
     size_[ra] += size_[rb];
     resid_[ra] += resid_[rb];
     std::swap(next_member_[ra], next_member_[rb]);
@@ -927,8 +925,7 @@ void engine::undo_to(std::size_t mark) {
             resid_[t.index] = t.why;
             break;
         case undo::join: {
-            const int root = parent_[t.index];
-            parent_[t.index] = t.index;
+            const int root = group_of_[t.index];
             size_[root] -= size_[t.index];
             resid_[root] -= resid_[t.index];
             std::swap(next_member_[root], next_member_[t.index]);
@@ -1323,9 +1320,10 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
 
 int solve_fast(puzzle& p, const fast_limits& limits) {
     if (p.edge_list == nullptr) return p.component_count == 1 ? 1 : 0;
+    const auto jump_limit = [&](int own) { return limits.jump_limit != 0 ? limits.jump_limit : own; };
     if (limits.max_steps != 0 || limits.only_engine != 0) {
-        const int limit = limits.only_engine == 2 ? second_jump_limit : first_jump_limit;
-        engine alone(p, limits.clause_words, limits.jump_limit != 0 ? limits.jump_limit : limit);
+        engine alone(p, limits.clause_words,
+                     jump_limit(limits.only_engine == 2 ? second_jump_limit : first_jump_limit));
         const int result = alone.run(limits.max_steps);
         if (result == 1) alone.store(p);
         return result;
@@ -1343,8 +1341,7 @@ int solve_fast(puzzle& p, const fast_limits& limits) {
         try {
             helper = std::thread([&] {
                 try {
-                    second = std::make_unique<engine>(p, limits.clause_words,
-                                                      limits.jump_limit != 0 ? limits.jump_limit : second_jump_limit);
+                    second = std::make_unique<engine>(p, limits.clause_words, jump_limit(second_jump_limit));
                     if (done.load()) return;
                     second_result = second->run(0, &done);
                     if (second_result != engine::stopped) done = true;
@@ -1368,7 +1365,7 @@ int solve_fast(puzzle& p, const fast_limits& limits) {
     int result = engine::stopped;
     {
         const stop_and_join guard{done, helper};
-        engine first(p, limits.clause_words, limits.jump_limit != 0 ? limits.jump_limit : first_jump_limit);
+        engine first(p, limits.clause_words, jump_limit(first_jump_limit));
         result = first.run(0, &done, limits.second_after != 0 ? limits.second_after : second_engine_after, start_second);
         if (result == 1) {
             done = true;
