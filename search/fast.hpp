@@ -25,6 +25,11 @@ struct fast_limits {
     // engine's own limit). Tests make it 1, so that nearly every jump is a
     // one-level step and clauses are forced at levels above their own.
     int jump_limit = 0;
+    // Puzzles with at least this many islands keep a tree of edges that may
+    // carry bridges, so that only losing one of its edges needs a search (0:
+    // a default). On small puzzles it costs more than it saves; tests make
+    // it 1 so that small puzzles use it too.
+    std::size_t witness_from = 0;
 };
 
 // Solves the whole puzzle (the graph must be built). Returns 1 with every

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <numeric>
 #include <string>
@@ -196,11 +197,14 @@ TEST(fast, agrees_with_the_literal_search_on_random_puzzles) {
         // Half of the rest jump back one level at a time, which small
         // puzzles otherwise hardly ever do: clauses then force their counts
         // above their own level and must be checked again after jumps.
+        // Every other round keeps the tree that spares most split searches,
+        // which only large puzzles keep otherwise.
         fast_limits limits;
         if (round % 4 == 1) limits.clause_words = 24;
         if (round % 4 == 2) limits.only_engine = 2;
         if (round % 4 == 3) limits.second_after = 1;
         if (round % 8 == 4) limits.jump_limit = 1;
+        if (round % 2 == 0) limits.witness_from = 1;
         const int result = compare(text, 200000, limits);
         (result == 1 ? solved : result == 0 ? unsolved : given_up) += 1;
         if (::testing::Test::HasFailure()) break;
@@ -237,7 +241,11 @@ TEST(fast, agrees_with_the_literal_search_on_strips) {
         } catch (const input_error&) {
             continue;
         }
-        const int result = compare(text, 200000);
+        // Strips split easily: half of them keep the tree of edges that
+        // spares split searches.
+        fast_limits limits;
+        if (round % 4 < 2) limits.witness_from = 1;
+        const int result = compare(text, 200000, limits);
         solved += result == 1;
         unsolved += result == 0;
         if (::testing::Test::HasFailure()) break;
@@ -259,12 +267,14 @@ TEST(fast, large_generated_puzzles_keep_their_known_answers) {
         {4, 16031529127465375458ULL},
         {6, 12363111256531906772ULL},
     };
-    // Each engine alone, both racing from the first contradiction, and one
-    // jumping back one level at a time.
-    std::vector<fast_limits> ways(4);
+    // Each engine alone, both racing from the first contradiction, one
+    // jumping back one level at a time, and one without the tree of edges
+    // that spares split searches.
+    std::vector<fast_limits> ways(5);
     ways[1].only_engine = 2;
     ways[2].second_after = 1;
     ways[3].jump_limit = 1;
+    ways[4].witness_from = std::numeric_limits<std::size_t>::max();
     for (const auto& [seed, hash] : known) {
         generator_options options;
         options.width = options.height = 100;
@@ -297,6 +307,39 @@ TEST(fast, forgetting_clauses_keeps_the_answer) {
         EXPECT_EQ(solve_fast(*tight, fast_limits{0, 64}), expected) << text;
         if (expected == 1) {
             EXPECT_EQ(bridges(*tight), bridges(*roomy)) << text;
+        }
+    }
+}
+
+// The tree of usable edges only spares searches whose answer it already
+// knows, so with it or without, the search makes the same choices: it
+// finishes within exactly the same number of them. An answer cannot show a
+// tree that wrongly claims the islands still joined, since a missed split
+// only costs search; this count does.
+TEST(fast, the_tree_of_usable_edges_changes_no_choice) {
+    for (std::uint64_t seed = 1; seed <= 4; ++seed) {
+        generator_options options;
+        options.width = seed % 2 == 0 ? 100 : 300;
+        options.height = seed % 2 == 0 ? 100 : 20;
+        options.seed = seed;
+        const std::string text = generate_puzzle(options);
+        const auto finishes_within = [&](std::uint64_t steps, std::size_t witness_from) {
+            fast_limits limits;
+            limits.max_steps = steps;
+            limits.witness_from = witness_from;
+            auto p = build(text);
+            return solve_fast(*p, limits) != -1;
+        };
+        const std::size_t without = std::numeric_limits<std::size_t>::max();
+        std::uint64_t low = 0, high = 1;  // the search needs more than low choices, at most high
+        while (!finishes_within(high, without)) low = high, high *= 2;
+        while (high - low > 1) {
+            const std::uint64_t middle = low + (high - low) / 2;
+            (finishes_within(middle, without) ? high : low) = middle;
+        }
+        EXPECT_TRUE(finishes_within(high, 1)) << "seed " << seed;
+        if (low > 0) {  // a limit of 0 would mean none
+            EXPECT_FALSE(finishes_within(low, 1)) << "seed " << seed;
         }
     }
 }
