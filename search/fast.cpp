@@ -210,6 +210,13 @@ private:
     // literals are watched.
     std::vector<std::int32_t> clauses_;
     std::vector<std::vector<std::int32_t>> watches_;
+    // Per edge, whether it has watches: one byte is far cheaper to read on
+    // every domain change than a list header.
+    std::vector<std::uint8_t> watched_;
+    void watch(std::int32_t literal, std::int32_t c) {
+        watches_[literal >> 3].push_back(c);
+        watched_[literal >> 3] = 1;
+    }
     std::size_t watched_from_ = 0;  // clauses before this offset watch nothing
     std::size_t clause_limit_ = 0;  // stored numbers that set off forgetting
     std::vector<std::int32_t> clause_queue_;
@@ -310,6 +317,7 @@ void engine::load(const puzzle& p) {
     dom_.assign(m_, any_count);
     last_change_.assign(m_, none);
     watches_.resize(m_);
+    watched_.assign(m_, 0);
     clause_slot_.assign(m_, none);
     group_of_.resize(n_);
     next_member_.resize(n_);
@@ -367,7 +375,7 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     last_change_[e] = static_cast<std::int32_t>(trail_.size() - 1);
     dom_[e] = now;
 
-    if (!watches_[e].empty()) clause_queue_.push_back(e);
+    if (watched_[e]) clause_queue_.push_back(e);
     const bool parity_known = open_parity(old) && !open_parity(now);
     if (parity_known) parity_checks_.push_back(e);
     const int a = end_a_[e];
@@ -785,7 +793,7 @@ bool engine::watch_clauses(int e) {
         for (std::int32_t j = 2; j < length; ++j)
             if (!is_false(lit[j])) {
                 std::swap(lit[1], lit[j]);
-                watches_[lit[1] >> 3].push_back(c);
+                watch(lit[1], c);
                 list[k] = list.back();
                 list.pop_back();
                 moved = true;
@@ -799,6 +807,7 @@ bool engine::watch_clauses(int e) {
         }
         if (!restrict(lit[0] >> 3, static_cast<domain>(lit[0] & 7), cause::clause, c)) return false;
     }
+    if (list.empty()) watched_[e] = 0;
     return true;
 }
 
@@ -1022,10 +1031,11 @@ void engine::forget_clauses() {
     clauses_.swap(kept);
 
     for (auto& list : watches_) list.clear();
+    std::fill(watched_.begin(), watched_.end(), 0);
     for (std::size_t c = watched_from_; c < clauses_.size(); c += 1 + static_cast<std::size_t>(clauses_[c])) {
         if (clauses_[c] < 2) continue;
-        watches_[clauses_[c + 1] >> 3].push_back(static_cast<std::int32_t>(c));
-        watches_[clauses_[c + 2] >> 3].push_back(static_cast<std::int32_t>(c));
+        watch(clauses_[c + 1], static_cast<std::int32_t>(c));
+        watch(clauses_[c + 2], static_cast<std::int32_t>(c));
     }
     clause_queue_.clear();
     undone_clauses_.clear();  // their numbering is gone; they only help speed
@@ -1277,8 +1287,8 @@ bool engine::learn(std::vector<choice>& stack) {
                     std::swap(clauses_[start + 2], clauses_[start + 1 + j]);
                     break;
                 }
-            watches_[clauses_[start + 1] >> 3].push_back(start);
-            watches_[clauses_[start + 2] >> 3].push_back(start);
+            watch(clauses_[start + 1], start);
+            watch(clauses_[start + 2], start);
         }
 
         const int conflict = analysis_level_;
