@@ -332,7 +332,10 @@ TEST(fast, the_tree_of_usable_edges_changes_no_choice) {
         };
         const std::size_t without = std::numeric_limits<std::size_t>::max();
         std::uint64_t low = 0, high = 1;  // the search needs more than low choices, at most high
-        while (!finishes_within(high, without)) low = high, high *= 2;
+        while (!finishes_within(high, without)) {
+            low = high;
+            high *= 2;
+        }
         while (high - low > 1) {
             const std::uint64_t middle = low + (high - low) / 2;
             (finishes_within(middle, without) ? high : low) = middle;
