@@ -846,17 +846,30 @@ bool engine::propagate() {
 
 // Propagates before the first choice: island fitting and clauses as usual,
 // then one pass over the whole graph for connection and parity, repeated
-// until that pass removes nothing.
+// until that pass removes nothing or nothing it looks at has changed.
 bool engine::settle_root() {
     at_root_ = true;
-    bool ok = true;
-    bool changed = true;
-    while (ok && changed) {
-        ok = propagate();
+    bool ok = propagate();
+    bool again = ok;
+    while (again) {
         cut_checks_.clear();
         parity_checks_.clear();
-        if (ok) ok = root_pass(changed);
+        bool changed = false;
+        ok = root_pass(changed);
+        if (!ok || !changed) break;
+        // The parities the pass fixed leave every part it found with an even
+        // sum and cut no part further, so the pass runs again only when an
+        // edge lost its last bridge count, or fitting changed what it sees.
+        again = !cut_checks_.empty() ||
+                std::any_of(parity_checks_.begin(), parity_checks_.end(),
+                            [&](std::int32_t e) { return (dom_[e] & some_bridge) == 0; });
+        cut_checks_.clear();
+        parity_checks_.clear();
+        ok = propagate();
+        again = ok && (again || !cut_checks_.empty() || !parity_checks_.empty());
     }
+    cut_checks_.clear();
+    parity_checks_.clear();
     at_root_ = false;
     if (!ok) clear_queues();
     return ok;
