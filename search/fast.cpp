@@ -143,13 +143,14 @@ private:
     bool fit_sums(int v, const std::array<unsigned, 4>& d);
     bool close_groups(int v);
     bool still_linked(int e);
+    bool ends_joined(int e);
     void build_witness();
     bool mend_witness(int e);
     void witness_add(std::int32_t f);
     void witness_drop(int e);
     template <bool by_group = false, class usable>
     bool linked(int a, int b, usable&& ok);
-    template <class visitor>
+    template <bool by_group = false, class visitor>
     void walk_met_path(visitor&& visit) const;
     void met_path();
     bool second_path(int a, int b);
@@ -432,10 +433,7 @@ bool engine::join(int e) {
     if (ra == rb) return true;
     if (size_[ra] < size_[rb]) std::swap(ra, rb);
     trail_.push_back({undo::join, cause::none, 0, 0, rb, 0, none, level_});
-    if (witness_on_ && !in_witness_[e]) {
-        in_witness_[e] = 1;
-        ++witness_size_;
-    }
+    if (witness_on_) witness_add(e);
     relabel(rb, ra);
     size_[ra] += size_[rb];
     resid_[ra] += resid_[rb];
@@ -620,11 +618,14 @@ bool engine::linked(int a, int b, usable&& ok) {
 }
 
 // Calls visit(edge, end nearer the first island) for every edge of the path
-// along which the last searches met.
-template <class visitor>
+// along which the last searches met (by_group: as linked<true> found it).
+template <bool by_group, class visitor>
 void engine::walk_met_path(visitor&& visit) const {
     const std::uint32_t mark_a = stamp_ - 1;
     for (int u : {meet_[0], meet_[2]}) {
+        // A search that reached the other end's group ends its path at an
+        // island it never marked.
+        if (by_group && seen_[u] != mark_a && seen_[u] != stamp_) continue;
         const bool a_side = seen_[u] == mark_a;
         while (via_[u] != no_edge) {
             const std::int32_t e = via_[u];
@@ -659,16 +660,17 @@ bool engine::second_path(int a, int b) {
     });
 }
 
+// Whether e's ends are still joined by edges that may carry bridges; if
+// not, the last search's sealed side holds one end's part.
+bool engine::ends_joined(int e) {
+    const int a = end_a_[e];
+    const int b = end_b_[e];
+    return find(a) == find(b) || linked<true>(a, b, [&](std::int32_t f) { return (dom_[f] & some_bridge) != 0; });
+}
+
 bool engine::still_linked(int e) {
     if (witness_on_ && !witness_broken_ && witness_lost_ == 0) return true;
-    if (witness_on_ && in_witness_[e] && !witness_broken_) {
-        if (mend_witness(e)) return true;
-    } else {
-        const int a = end_a_[e];
-        const int b = end_b_[e];
-        if (find(a) == find(b)) return true;
-        if (linked<true>(a, b, [&](std::int32_t f) { return (dom_[f] & some_bridge) != 0; })) return true;
-    }
+    if (witness_on_ && in_witness_[e] && !witness_broken_ ? mend_witness(e) : ends_joined(e)) return true;
     failure_reason_.clear();
     leaving_edges(no_edge, false, failure_reason_);
     failure_ = {failure_kind::split, cause::none, 0, 0};
@@ -1353,8 +1355,7 @@ void engine::build_witness() {
             u = neighbour_[k];
             if (reached[u]) continue;
             reached[u] = 1;
-            in_witness_[incident_[k]] = 1;
-            ++witness_size_;
+            witness_add(incident_[k]);
         } else {
             break;
         }
@@ -1367,8 +1368,7 @@ void engine::build_witness() {
                 continue;
             }
             reached[neighbour_[k]] = 1;
-            in_witness_[e] = 1;
-            ++witness_size_;
+            witness_add(e);
             forced.push_back(neighbour_[k]);
         }
     }
@@ -1391,18 +1391,9 @@ void engine::witness_drop(int e) {
 // end's group, and ends already in one group need none. False when the
 // ends are no longer joined (the last search's sealed side tells how).
 bool engine::mend_witness(int e) {
-    const int a = end_a_[e];
-    const int b = end_b_[e];
-    if (find(a) != find(b)) {
-        if (!linked<true>(a, b, [&](std::int32_t f) { return (dom_[f] & some_bridge) != 0; })) return false;
-        witness_add(meet_[1]);
-        for (int u : {meet_[0], meet_[2]}) {
-            // Reaching the other group ends the path at an island this
-            // search never marked.
-            if (seen_[u] != stamp_ && seen_[u] != stamp_ - 1) continue;
-            for (; via_[u] != no_edge; u = other_end(via_[u], u)) witness_add(via_[u]);
-        }
-    }
+    const bool searched = find(end_a_[e]) != find(end_b_[e]);
+    if (!ends_joined(e)) return false;
+    if (searched) walk_met_path<true>([&](std::int32_t f, int) { witness_add(f); });
     witness_drop(e);
     return true;
 }
