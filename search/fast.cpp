@@ -139,8 +139,6 @@ private:
     bool settle_root();
     bool root_pass(bool& changed);
     bool fit_island(int v);
-    bool fit_intervals(int v, const std::array<unsigned, 4>& d);
-    bool fit_sums(int v, const std::array<unsigned, 4>& d);
     bool close_groups(int v);
     bool still_linked(int e);
     bool ends_joined(int e);
@@ -442,6 +440,36 @@ bool engine::join(int e) {
     return true;
 }
 
+// What island fitting keeps, for every weight and every four domains: the
+// four domains cut to the counts that some combination summing to the
+// weight uses, packed as the key packs them, or `no_fit`. One read replaces
+// the sums over combinations that every refit would otherwise redo.
+constexpr std::uint16_t no_fit = 0x8000;
+constexpr std::size_t fit_key(int weight, unsigned d0, unsigned d1, unsigned d2, unsigned d3) {
+    return static_cast<std::size_t>(weight) << 12 | d0 << 9 | d1 << 6 | d2 << 3 | d3;
+}
+constexpr auto fit_table = [] {
+    std::array<std::uint16_t, fit_key(max_weight + 1, 0, 0, 0, 0)> table{};
+    for (unsigned d0 = 1; d0 < 8; ++d0)
+        for (unsigned d1 = 1; d1 < 8; ++d1)
+            for (unsigned d2 = 1; d2 < 8; ++d2)
+                for (unsigned d3 = 1; d3 < 8; ++d3) {
+                    // Per sum, the counts each edge takes in some combination
+                    // with that sum, packed as in the key.
+                    std::array<unsigned, 9> used{};
+                    for (unsigned c0 = 0; c0 < 3; ++c0)
+                        for (unsigned c1 = 0; c1 < 3; ++c1)
+                            for (unsigned c2 = 0; c2 < 3; ++c2)
+                                for (unsigned c3 = 0; c3 < 3; ++c3)
+                                    if ((d0 >> c0 & d1 >> c1 & d2 >> c2 & d3 >> c3 & 1) != 0)
+                                        used[c0 + c1 + c2 + c3] |= fit_key(0, 1u << c0, 1u << c1, 1u << c2, 1u << c3);
+                    for (int weight = 0; weight <= max_weight; ++weight)
+                        table[fit_key(weight, d0, d1, d2, d3)] =
+                            used[weight] == 0 ? no_fit : static_cast<std::uint16_t>(used[weight]);
+                }
+    return table;
+}();
+
 // Keeps on each edge of v only the counts that some fitting combination of
 // v's edges uses, then drops counts that would seal a group off from the
 // rest: a group whose needs are all met can never reach another island.
@@ -452,73 +480,18 @@ bool engine::fit_island(int v) {
         const std::int32_t e = incident_[base + s];
         d[s] = e == no_edge ? only_zero : dom_[e];
     }
-    const bool gap = std::find(d.begin(), d.end(), gapped) != d.end();
-    return (gap ? fit_sums(v, d) : fit_intervals(v, d)) && close_groups(v);
-}
-
-// {0, 2} has a gap, so the sums are not intervals: track every reachable
-// sum. reach[s]: sums the edges before slot s can make; want[s]: sums from
-// which the edges from slot s on can still make the weight.
-bool engine::fit_sums(int v, const std::array<unsigned, 4>& d) {
-    const int base = 4 * v;
-    std::array<unsigned, 5> reach{1, 0, 0, 0, 0};
-    std::array<unsigned, 5> want{};
-    want[4] = 1u << weight_[v];
-    for (int s = 0; s < 4; ++s)
-        for (unsigned c = 0; c < 3; ++c)
-            if (d[s] >> c & 1) reach[s + 1] |= reach[s] << c;
-    for (int s = 4; s-- > 0;)
-        for (unsigned c = 0; c < 3; ++c)
-            if (d[s] >> c & 1) want[s] |= want[s + 1] >> c;
-    if ((reach[4] & want[4]) == 0) {
+    const std::size_t key = fit_key(weight_[v], d[0], d[1], d[2], d[3]);
+    const std::uint16_t fit = fit_table[key];
+    if (fit == no_fit) {
         failure_ = {failure_kind::island, cause::none, v, 0};
         return false;
     }
-    for (int s = 0; s < 4; ++s) {
-        const std::int32_t e = incident_[base + s];
-        if (e == no_edge) continue;
-        unsigned keep = 0;
-        for (unsigned c = 0; c < 3; ++c)
-            if ((d[s] >> c & 1) && ((reach[s] << c) & want[s + 1])) keep |= 1u << c;
-        if (!restrict(e, static_cast<domain>(keep), cause::island, v)) return false;
-    }
-    return true;
-}
-
-// The common case: every domain is an interval of counts, so the other
-// edges' sums form an interval too and bounds decide each count exactly.
-bool engine::fit_intervals(int v, const std::array<unsigned, 4>& d) {
-    // Lowest and highest count of each domain, indexed by its bit set.
-    static constexpr std::array<int, 8> low{0, 0, 1, 0, 2, 0, 1, 0};
-    static constexpr std::array<int, 8> high{0, 0, 1, 1, 2, 2, 2, 2};
-    const int w = weight_[v];
-    int lo = 0;
-    int hi = 0;
-    for (unsigned x : d) {
-        lo += low[x];
-        hi += high[x];
-    }
-    if (w < lo || w > hi) {
-        failure_ = {failure_kind::island, cause::none, v, 0};
-        return false;
-    }
-    // An edge may rise at most `up` above its lowest count and sink at most
-    // `down` below its highest; a domain spans at most 2, so with that much
-    // room on both sides nothing can be cut.
-    const int up = w - lo;
-    const int down = hi - w;
-    if (up >= 2 && down >= 2) return true;
-    const int base = 4 * v;
-    for (int s = 0; s < 4; ++s) {
-        const unsigned x = d[s];
-        if (single(static_cast<domain>(x))) continue;
-        const int from = std::max(high[x] - down, 0);
-        const int to = std::min(low[x] + up, 2);
-        const unsigned keep = (2u << to) - (1u << from);
-        if ((x & keep) != x && !restrict(incident_[base + s], static_cast<domain>(x & keep), cause::island, v))
-            return false;
-    }
-    return true;
+    if (fit != (key & 0xfff))
+        for (int s = 0; s < 4; ++s) {
+            const auto keep = static_cast<domain>(fit >> (9 - 3 * s) & 7);
+            if (keep != d[s] && !restrict(incident_[base + s], keep, cause::island, v)) return false;
+        }
+    return close_groups(v);
 }
 
 // Drops counts that would seal a small group off from the rest: a group
