@@ -455,6 +455,10 @@ constexpr std::uint16_t no_fit = 0x8000;
 constexpr std::size_t fit_key(int weight, unsigned d0, unsigned d1, unsigned d2, unsigned d3) {
     return static_cast<std::size_t>(weight) << 12 | d0 << 9 | d1 << 6 | d2 << 3 | d3;
 }
+// Slot s's domain in a key or a table entry; the four slots are its low
+// twelve bits.
+constexpr unsigned fit_slot(unsigned packed, int s) { return packed >> (9 - 3 * s) & 7; }
+constexpr std::size_t fit_slots = 0xfff;
 constexpr auto fit_table = [] {
     std::array<std::uint16_t, fit_key(max_weight + 1, 0, 0, 0, 0)> table{};
     for (unsigned d0 = 1; d0 < 8; ++d0)
@@ -493,9 +497,9 @@ bool engine::fit_island(int v) {
         failure_ = {failure_kind::island, cause::none, v, 0};
         return false;
     }
-    if (fit != (key & 0xfff))
+    if (fit != (key & fit_slots))
         for (int s = 0; s < 4; ++s) {
-            const auto keep = static_cast<domain>(fit >> (9 - 3 * s) & 7);
+            const auto keep = static_cast<domain>(fit_slot(fit, s));
             if (keep != d[s] && !restrict(incident_[base + s], keep, cause::island, v)) return false;
         }
     return close_groups(v);
