@@ -154,6 +154,7 @@ private:
     bool second_path(int a, int b);
     unsigned side_parity() const;
     unsigned island_parity(int u) const;
+    bool any_open_parity(int v) const;
     bool parity_holds(int e);
     bool bridge_parity(int e);
     void mark_untested(std::size_t from);
@@ -689,6 +690,9 @@ unsigned engine::island_parity(int u) const {
 bool engine::parity_holds(int e) {
     const int a = end_a_[e];
     const int b = end_b_[e];
+    // An end with no edge of open parity left is a side of its own, and
+    // fitting it has already made its sum even: no search needed.
+    if (!any_open_parity(a) || !any_open_parity(b)) return (dom_[e] & some_bridge) != 0 || still_linked(e);
     if (linked(a, b, [&](std::int32_t f) { return open_parity(dom_[f]); })) {
         met_path();  // bridge_parity leaves path_ alone
         if (witness_on_ && in_witness_[e] && (dom_[e] & some_bridge) == 0 && !witness_broken_) {
@@ -714,6 +718,14 @@ bool engine::parity_holds(int e) {
         return false;
     }
     return (dom_[e] & some_bridge) != 0 || still_linked(e);
+}
+
+bool engine::any_open_parity(int v) const {
+    for (int s = 0; s < 4; ++s) {
+        const std::int32_t e = incident_[4 * v + s];
+        if (e != no_edge && open_parity(dom_[e])) return true;
+    }
+    return false;
 }
 
 // Marks the edges of path_ from position `from` on as still to be tested.
