@@ -433,7 +433,7 @@ void engine::relabel(int ring, int root) {
 // and its endpoints now belong to one group.
 bool engine::join(int e) {
     for (std::int32_t k = cross_start_[e]; k < cross_start_[e + 1]; ++k)
-        if (!restrict(cross_[k], only_zero, cause::crossing, e)) return false;
+        if (dom_[cross_[k]] != only_zero && !restrict(cross_[k], only_zero, cause::crossing, e)) return false;
     int ra = find(end_a_[e]);
     int rb = find(end_b_[e]);
     if (ra == rb) return true;
