@@ -460,6 +460,21 @@ constexpr std::size_t fit_key(int weight, unsigned d0, unsigned d1, unsigned d2,
 // twelve bits.
 constexpr unsigned fit_slot(unsigned packed, int s) { return packed >> (9 - 3 * s) & 7; }
 constexpr std::size_t fit_slots = 0xfff;
+// Whether some slot of a packed key or entry holds two or more counts.
+constexpr bool two_or_more(unsigned packed) {
+    constexpr unsigned low_bits = 0b001'001'001'001;
+    return ((packed & packed >> 1) | (packed & packed >> 2) | (packed >> 1 & packed >> 2)) & low_bits;
+}
+static_assert([] {
+    for (unsigned d = 0; d < 8; ++d)
+        for (int s = 0; s < 4; ++s) {
+            // Slot s holds d, the others {0}.
+            unsigned packed = 0;
+            for (int t = 0; t < 4; ++t) packed |= (t == s ? d : 1u) << (9 - 3 * t);
+            if (two_or_more(packed) != (std::popcount(d) >= 2)) return false;
+        }
+    return true;
+}());
 constexpr auto fit_table = [] {
     std::array<std::uint16_t, fit_key(max_weight + 1, 0, 0, 0, 0)> table{};
     for (unsigned d0 = 1; d0 < 8; ++d0)
@@ -503,7 +518,9 @@ bool engine::fit_island(int v) {
             const auto keep = static_cast<domain>(fit_slot(fit, s));
             if (keep != d[s] && !restrict(incident_[base + s], keep, cause::island, v)) return false;
         }
-    return close_groups(v);
+    // Only an edge left with two or more counts, one of them a bridge, can
+    // seal a group: fitting just left these counts on v's edges.
+    return !two_or_more(fit) || close_groups(v);
 }
 
 // Drops counts that would seal a small group off from the rest: a group
