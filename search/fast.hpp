@@ -14,8 +14,8 @@ struct fast_limits {
     // the older half (0: a default proportional to the edges). Tests make
     // it small so that forgetting runs on small puzzles.
     std::size_t clause_words = 0;
-    // 0: the first engine, joined on another core by a second one (with a
-    // longer jump limit) once the puzzle proves hard; 1 or 2: that engine
+    // 0: the first engine, joined on another core by a second one (with
+    // another jump limit) once the puzzle proves hard; 1 or 2: that engine
     // alone. A step limit always runs the first engine alone.
     int only_engine = 0;
     // Contradictions the first engine meets before the second one starts
