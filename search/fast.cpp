@@ -471,8 +471,8 @@ static_assert([] {
     for (unsigned d = 0; d < 8; ++d)
         for (int s = 0; s < 4; ++s) {
             // Slot s holds d, the others {0}.
-            unsigned packed = 0;
-            for (int t = 0; t < 4; ++t) packed |= (t == s ? d : 1u) << (9 - 3 * t);
+            const auto slot = [&](int t) { return t == s ? d : 1u; };
+            const auto packed = static_cast<unsigned>(fit_key(0, slot(0), slot(1), slot(2), slot(3)));
             if (two_or_more(packed) != (std::popcount(d) >= 2)) return false;
         }
     return true;
@@ -711,8 +711,8 @@ bool engine::parity_holds(int e) {
     const int b = end_b_[e];
     // An end with no edge of open parity left is a side of its own, and
     // fitting it has already made its sum even: no search needed.
-    if (!any_open_parity(a) || !any_open_parity(b)) return (dom_[e] & some_bridge) != 0 || still_linked(e);
-    if (linked(a, b, [&](std::int32_t f) { return open_parity(dom_[f]); })) {
+    const bool search = any_open_parity(a) && any_open_parity(b);
+    if (search && linked(a, b, [&](std::int32_t f) { return open_parity(dom_[f]); })) {
         met_path();  // bridge_parity leaves path_ alone
         if (witness_on_ && in_witness_[e] && (dom_[e] & some_bridge) == 0 && !witness_broken_) {
             // Edges of open parity may carry bridges: the path replaces e.
@@ -730,7 +730,7 @@ bool engine::parity_holds(int e) {
         }
         return true;
     }
-    if (side_parity() != 0) {
+    if (search && side_parity() != 0) {
         failure_reason_.clear();
         leaving_edges(no_edge, true, failure_reason_);
         failure_ = {failure_kind::parity, cause::none, 0, 0};
