@@ -34,10 +34,11 @@ constexpr std::uint64_t literal_cap = 1000000;  // about a second
 #endif
 
 // Longer hunts on demand: ISLANDS_SOAK_ROUNDS and ISLANDS_SOAK_SEED replace
-// the random test's round count and seed.
+// the random test's round count and seed (unset or 0: the usual ones).
 std::uint64_t soak_setting(const char* name, std::uint64_t fallback) {
     const char* text = std::getenv(name);
-    return text != nullptr && *text != '\0' ? std::strtoull(text, nullptr, 10) : fallback;
+    const std::uint64_t value = text != nullptr ? std::strtoull(text, nullptr, 10) : 0;
+    return value != 0 ? value : fallback;
 }
 
 std::vector<int> bridges(const puzzle& p) {
