@@ -13,7 +13,9 @@
 #include <cstdint>
 #include <atomic>
 #include <functional>
+#include <limits>
 #include <memory>
+#include <queue>
 #include <span>
 #include <stdexcept>
 #include <system_error>
@@ -63,6 +65,16 @@ constexpr std::size_t witness_default = 1000;  // islands
 // except those still serving as reasons, so memory stays linear.
 constexpr std::size_t clause_room = 128;
 
+// When the search keeps meeting contradictions without getting past an
+// edge, what rules its choices out often lies many levels up, beyond what
+// its clauses reach. A fresh search from the domains some levels up, free
+// to choose the edges most involved in its contradictions, often rules
+// such a state out within a few thousand contradictions. These numbers
+// come from generated 400 x 400 and 1000 x 1000 puzzles.
+constexpr std::uint64_t stuck_default = 1000;  // contradictions without progress
+constexpr std::uint64_t probe_default = 10000;  // contradictions a probe may meet
+constexpr int probe_step = 20;                  // first step back, in levels
+
 int lowest(domain d) { return std::countr_zero(static_cast<unsigned>(d)); }
 int highest(domain d) { return 7 - std::countl_zero(d); }
 bool single(domain d) { return (d & (d - 1)) == 0; }
@@ -72,18 +84,28 @@ bool open_parity(domain d) { return (0b1100'1000u >> d & 1) != 0; }
 
 class engine {
 public:
-    engine(const puzzle& p, const fast_limits& limits, int jump_limit) : jump_limit_(jump_limit) {
+    engine(const puzzle& p, const fast_limits& limits, int jump_limit, bool second = false) : jump_limit_(jump_limit) {
         load(p);
+        probe_sums_ = second;
         const std::size_t clause_words = limits.clause_words;
         use_witness_ = static_cast<std::size_t>(n_) >= (limits.witness_from != 0 ? limits.witness_from : witness_default);
         clause_limit_ = clause_words != 0 ? clause_words : clause_room * static_cast<std::size_t>(m_) + (1u << 20);
+        stuck_after_ = limits.stuck_after != 0 ? limits.stuck_after : stuck_default;
+        probe_budget_ = limits.probe_budget != 0 ? limits.probe_budget : probe_default;
     }
+    // A probe: the open edges of `from` when its domains were `start`, with
+    // what their islands still need; islands joined by decided edges start
+    // in one group. Ruling it out rules out `start`.
+    engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection);
 
     static constexpr int stopped = -2;
     // Stops with `stopped` once `stop` is set; calls `on_hard` once, after
     // `hard_after` contradictions.
     int run(std::uint64_t max_steps, const std::atomic<bool>* stop = nullptr, std::uint64_t hard_after = 0,
             const std::function<void()>& on_hard = {});
+    // For a probe: whether its start admits no solution, found within its
+    // budget of contradictions; choices in free order.
+    bool rules_out(const std::atomic<bool>* stop);
     void store(puzzle& p) const;
 
 private:
@@ -125,6 +147,7 @@ private:
     };
 
     void load(const puzzle& p);
+    void init_state();
     bool joined_over_usable() const;
 
     bool restrict(int e, domain keep, cause because, int why);
@@ -206,6 +229,37 @@ private:
     std::vector<std::int32_t> last_change_;  // per edge, into trail_
     std::vector<std::int32_t> pool_;         // closing reasons: a count, then islands
     int level_ = 0;
+
+    // Free order, for probes: the edges named most in recent learned
+    // clauses come first. Stale heap entries are skipped when popped.
+    bool probe_ = false;
+    // In probes, an island's group may hold islands joined by edges the
+    // probe leaves out: searches for a connection walk whole groups.
+    bool whole_groups_ = false;
+    // Off in probes over sums, crossings and parity alone, which report
+    // what their refutation rests on: the domains and the islands (whose
+    // decided edges set what they still need) that some analysis cited.
+    bool connection_ = true;
+    bool tracking_ = false;
+    std::vector<std::uint8_t> used_island_;
+    std::vector<std::uint8_t> used_entry_;  // per change before the first choice
+    std::vector<std::int32_t> main_edge_, main_island_;
+    // Probes over sums alone (the second engine's) or with every rule.
+    bool probe_sums_ = false;
+    void use_side();
+    std::vector<std::int32_t> core(const engine& from, const std::vector<domain>& start);
+    std::vector<std::uint32_t> group_seen_;  // per group root: the search that walked it
+    std::vector<double> activity_;
+    double bump_by_ = 1.0;
+    std::priority_queue<std::pair<double, std::int32_t>> by_activity_;
+    int scan_ = 0;
+    void bump(int e);
+    int free_choice();
+    const std::vector<domain>* start_ = nullptr;  // a probe's domains to start from
+    std::vector<domain> start_domains_;
+    std::uint64_t stuck_after_ = 0;
+    std::uint64_t probe_budget_ = 0;
+    int probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop);
 
     // Learned clauses: "the count of one of these edges is in its set".
     // Stored as a length, then edge * 8 + set per literal; the first two
@@ -322,7 +376,93 @@ void engine::load(const puzzle& p) {
             cross_[fill[x]++] = y;
             cross_[fill[y]++] = x;
         }
+    init_state();
+}
 
+engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection)
+    : jump_limit_(std::numeric_limits<int>::max()) {
+    whole_groups_ = connection;
+    connection_ = connection;
+    tracking_ = !connection;
+    probe_budget_ = budget;
+    std::vector<std::int32_t> edge_at(from.m_, none);
+    std::vector<std::int32_t> island_at(from.n_, none);
+    for (int f = 0; f < from.m_; ++f) {
+        if (single(start[f])) continue;
+        edge_at[f] = m_++;
+        main_edge_.push_back(f);
+        for (int v : {from.end_a_[f], from.end_b_[f]}) {
+            if (island_at[v] != none) continue;
+            island_at[v] = n_++;
+            main_island_.push_back(v);
+            // What the island still needs beyond its decided edges.
+            int need = from.weight_[v];
+            for (int s = 0; s < 4; ++s) {
+                const std::int32_t g = from.incident_[4 * v + s];
+                if (g != no_edge && single(start[g])) need -= lowest(start[g]);
+            }
+            weight_.push_back(need);
+        }
+        end_a_.push_back(island_at[from.end_a_[f]]);
+        end_b_.push_back(island_at[from.end_b_[f]]);
+    }
+    incident_.assign(4 * static_cast<std::size_t>(n_), no_edge);
+    neighbour_.assign(4 * static_cast<std::size_t>(n_), none);
+    std::vector<int> degree(n_, 0);
+    cross_start_.assign(m_ + 1, 0);
+    start_domains_.reserve(m_);
+    for (int f = 0; f < from.m_; ++f) {
+        const std::int32_t e = edge_at[f];
+        if (e == none) continue;
+        start_domains_.push_back(start[f]);
+        for (int v : {end_a_[e], end_b_[e]}) {
+            const int slot = 4 * v + degree[v]++;
+            incident_[slot] = e;
+            neighbour_[slot] = other_end(e, v);
+        }
+        for (std::int32_t k = from.cross_start_[f]; k < from.cross_start_[f + 1]; ++k)
+            if (edge_at[from.cross_[k]] != none) cross_.push_back(edge_at[from.cross_[k]]);
+        cross_start_[e + 1] = static_cast<std::int32_t>(cross_.size());
+    }
+    clause_limit_ = clause_room * static_cast<std::size_t>(m_) + (1u << 16);
+    init_state();
+    start_ = &start_domains_;
+    probe_ = true;
+    activity_.assign(m_, 0.0);
+    if (tracking_) {
+        used_island_.assign(n_, 0);
+        used_entry_.assign(trail_.capacity(), 0);
+    }
+    if (!connection_) return;
+    group_seen_.assign(n_, 0);
+    // The groups of `start`: islands joined by edges that carry a bridge.
+    std::vector<std::int32_t> up(from.n_);
+    for (int v = 0; v < from.n_; ++v) up[v] = v;
+    const auto root = [&](int v) {
+        while (up[v] != v) v = up[v] = up[up[v]];
+        return v;
+    };
+    for (int f = 0; f < from.m_; ++f)
+        if ((start[f] & only_zero) == 0) up[root(from.end_a_[f])] = root(from.end_b_[f]);
+    std::vector<std::int32_t> group_at(from.n_, none);
+    for (int v = 0; v < from.n_; ++v) {
+        const std::int32_t u = island_at[v];
+        if (u == none) continue;
+        std::int32_t& first = group_at[root(v)];
+        if (first == none) {
+            first = u;
+            continue;
+        }
+        // u joins the ring of the group's first island.
+        group_of_[u] = first;
+        std::swap(next_member_[u], next_member_[first]);
+        ++size_[first];
+        resid_[first] += resid_[u];
+        --groups_;
+    }
+}
+
+void engine::init_state() {
     dom_.assign(m_, any_count);
     last_change_.assign(m_, none);
     watches_.resize(m_);
@@ -406,7 +546,7 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
         }
         // A path of open parity is a path of edges that may carry bridges,
         // so the parity check also answers whether the ends stay joined.
-        if (!parity_known) cut_checks_.push_back(e);
+        if (!parity_known && connection_) cut_checks_.push_back(e);
         return true;
     }
     const int rise = lowest(now) - lowest(old);
@@ -522,7 +662,7 @@ bool engine::fit_island(int v) {
         }
     // Only an edge left with two or more counts, one of them a bridge, can
     // seal a group: fitting just left these counts on v's edges.
-    return !two_or_more(fit) || close_groups(v);
+    return !two_or_more(fit) || !connection_ || close_groups(v);
 }
 
 // Drops counts that would seal a small group off from the rest: a group
@@ -577,6 +717,7 @@ bool engine::linked(int a, int b, usable&& ok) {
     const int group_b = by_group ? find(b) : none;
     if (stamp_ >= UINT32_MAX - 2) {
         std::fill(seen_.begin(), seen_.end(), 0);
+        std::fill(group_seen_.begin(), group_seen_.end(), 0);
         stamp_ = 0;
     }
     const std::uint32_t mark_a = ++stamp_;
@@ -597,6 +738,23 @@ bool engine::linked(int a, int b, usable&& ok) {
         const std::uint32_t own = grow_a ? mark_a : mark_b;
         const std::uint32_t other = grow_a ? mark_b : mark_a;
         const int u = queue[head++];
+        if constexpr (by_group) {
+            // The group's other islands are reached through edges left out,
+            // once per group and search.
+            if (whole_groups_ && group_seen_[find(u)] != own) {
+                group_seen_[find(u)] = own;
+                for (int w = next_member_[u]; w != u; w = next_member_[w]) {
+                    if (seen_[w] == own) continue;
+                    if (seen_[w] == other) {
+                        meet_ = {u, no_edge, w};
+                        return true;
+                    }
+                    seen_[w] = own;
+                    via_[w] = no_edge;
+                    queue[tail++] = w;
+                }
+            }
+        }
         for (int s = 0; s < 4; ++s) {
             const std::int32_t e = incident_[4 * u + s];
             if (e == no_edge) continue;
@@ -734,9 +892,10 @@ bool engine::parity_holds(int e) {
         failure_reason_.clear();
         leaving_edges(no_edge, true, failure_reason_);
         failure_ = {failure_kind::parity, cause::none, 0, 0};
+        use_side();
         return false;
     }
-    return (dom_[e] & some_bridge) != 0 || still_linked(e);
+    return (dom_[e] & some_bridge) != 0 || !connection_ || still_linked(e);
 }
 
 // Whether some edge of v still has open parity.
@@ -774,6 +933,7 @@ bool engine::bridge_parity(int e) {
     pool_.push_back(0);
     leaving_edges(e, true, pool_);
     pool_[reason] = static_cast<std::int32_t>(pool_.size()) - reason - 1;
+    use_side();
     return restrict(e, keep, cause::side, reason);
 }
 
@@ -1013,6 +1173,8 @@ void engine::undo_to(std::size_t mark) {
         trail_.pop_back();
         switch (t.kind) {
         case undo::dom:
+            if (probe_ && single(dom_[t.index]) && activity_[t.index] > 0)
+                by_activity_.push({activity_[t.index], t.index});
             dom_[t.index] = t.old;
             last_change_[t.index] = t.prev;
             if (t.because == cause::clause) undone_clauses_.push_back(t.why);
@@ -1094,6 +1256,60 @@ void engine::cite(std::int32_t t) {
         ++open_at_level_;
     else if (trail_[t].level > 0)
         lower_.push_back(t);
+    else if (tracking_) {
+        if (static_cast<std::size_t>(t) >= used_entry_.size()) used_entry_.resize(t + 1, 0);
+        used_entry_[t] = 1;
+    }
+}
+
+// A side's parity rests on its islands' weights, which a probe's report
+// must name; its reason names only the edges leaving it.
+void engine::use_side() {
+    if (tracking_)
+        for (std::int32_t u : sealed_side_) used_island_[u] = 1;
+}
+
+// After a probe ruled its start out: what `from`, whose domains were
+// `start`, must change for that refutation to fail, as literals of `from`.
+// Every change before the first choice that some analysis cited rests on
+// start domains and island weights; walking them back from the latest
+// names those it rests on.
+std::vector<std::int32_t> engine::core(const engine& from, const std::vector<domain>& start) {
+    if (++analysis_ == 0) {
+        std::fill(entry_seen_.begin(), entry_seen_.end(), 0);
+        analysis_ = 1;
+    }
+    if (entry_seen_.size() < trail_.size()) entry_seen_.resize(trail_.size(), 0);
+    if (used_entry_.size() < trail_.size()) used_entry_.resize(trail_.size(), 0);
+    analysis_level_ = 0;
+    open_at_level_ = 0;
+    lower_.clear();
+    // A contradiction before any choice has not been analysed yet.
+    if (level_ == 0) cite_failure(trail_.size());
+    std::vector<std::int32_t> literals;
+    for (std::size_t index = trail_.size(); index-- > 0;) {
+        const trail_entry& t = trail_[index];
+        if (t.level != 0 || t.kind != undo::dom) continue;
+        if (entry_seen_[index] != analysis_ && used_entry_[index] == 0) continue;
+        if (t.because == cause::decision) {
+            literals.push_back(main_edge_[t.index] * 8 + (~t.now & 7));
+        } else {
+            cite(t.prev);
+            cite_cause(t.because, t.why, index);
+        }
+    }
+    for (int u = 0; u < n_; ++u) {
+        if (used_island_[u] == 0) continue;
+        const int v = main_island_[u];
+        for (int s = 0; s < 4; ++s) {
+            const std::int32_t g = from.incident_[4 * v + s];
+            if (g != no_edge && single(start[g])) literals.push_back(g * 8 + (~start[g] & 7));
+        }
+    }
+    // An edge decided at both ends is named twice.
+    std::sort(literals.begin(), literals.end());
+    literals.erase(std::unique(literals.begin(), literals.end()), literals.end());
+    return literals;
 }
 
 // Cites the change that raised e's lowest count to what it was just before
@@ -1126,6 +1342,7 @@ domain engine::domain_before(int e, std::size_t before) const {
 // (lows) and their highest (highs). A domain {0, 2} breaks the bounds
 // argument, so then every change counts.
 void engine::cite_fit(int v, std::size_t before, int skip, bool lows, bool highs) {
+    if (tracking_) used_island_[v] = 1;
     for (int s = 0; s < 4; ++s) {
         const std::int32_t e = incident_[4 * v + s];
         if (e != no_edge && domain_before(e, before) == gapped) lows = highs = true;
@@ -1308,7 +1525,11 @@ bool engine::learn(std::vector<choice>& stack) {
                 second = trail_[t].index;
             }
         }
-        for (int e : edges) clause_slot_[e] = none;
+        for (int e : edges) {
+            clause_slot_[e] = none;
+            if (probe_) bump(e);
+        }
+        bump_by_ /= 0.95;
         const auto length = static_cast<std::int32_t>(edges.size());
         clauses_[start] = length;
         if (length >= 2) {
@@ -1418,12 +1639,20 @@ bool engine::mend_witness(int e) {
 bool engine::joined_over_usable() const {
     if (n_ == 0) return false;
     std::vector<std::uint8_t> reached(n_, 0);
+    std::vector<std::uint8_t> walked(whole_groups_ ? n_ : 0, 0);
     std::vector<std::int32_t> todo{0};
     reached[0] = 1;
     int count = 1;
     while (!todo.empty()) {
         const int u = todo.back();
         todo.pop_back();
+        if (whole_groups_ && !walked[find(u)]++)
+            for (int w = next_member_[u]; w != u; w = next_member_[w])
+                if (!reached[w]) {
+                    reached[w] = 1;
+                    ++count;
+                    todo.push_back(w);
+                }
         for (int s = 0; s < 4; ++s) {
             const std::int32_t e = incident_[4 * u + s];
             if (e == no_edge || (dom_[e] & some_bridge) == 0) continue;
@@ -1437,6 +1666,130 @@ bool engine::joined_over_usable() const {
     return count == n_;
 }
 
+void engine::bump(int e) {
+    activity_[e] += bump_by_;
+    if (activity_[e] > 1e100) {
+        for (double& a : activity_) a *= 1e-100;
+        bump_by_ *= 1e-100;
+        by_activity_ = {};
+        for (int f = 0; f < m_; ++f)
+            if (activity_[f] > 0 && !single(dom_[f])) by_activity_.push({activity_[f], f});
+    } else {
+        by_activity_.push({activity_[e], e});
+    }
+}
+
+// The undecided edge named most in recent clauses; before any clause, the
+// first undecided one in list order. m_ when every edge is decided.
+int engine::free_choice() {
+    while (!by_activity_.empty()) {
+        const auto [a, e] = by_activity_.top();
+        if (!single(dom_[e]) && a == activity_[e]) return e;
+        by_activity_.pop();
+    }
+    // Backtracking can reopen edges before scan_, so look from the start
+    // before calling every edge decided.
+    while (scan_ < m_ && single(dom_[scan_])) ++scan_;
+    if (scan_ == m_) {
+        scan_ = 0;
+        while (scan_ < m_ && single(dom_[scan_])) ++scan_;
+    }
+    return scan_;
+}
+
+bool engine::rules_out(const std::atomic<bool>* stop) { return m_ > 0 && run(0, stop) == 0; }
+
+// What a stuck search does. The second engine probes its current domains
+// over sums, crossings and parity alone; a refutation names the domains
+// and decided edges it rests on, a clause over those is learned, and the
+// search jumps back as far as it reaches. The first engine looks for the
+// earliest level, stepping back 20, 40, 80, ... levels and then halving the
+// gap, whose domains a probe with every rule rules out, and if there is
+// one, learns that the choices up to it do not all hold and jumps back
+// there. 1 if a probe ruled something out, 0 if none did, -1 if the puzzle
+// has no solution at all.
+int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop) {
+    const int top = static_cast<int>(stack.size());
+    std::vector<domain> start;
+    // The domains at the end of `level`; levels only grow along the trail.
+    const auto domains_at = [&](int level) {
+        start = dom_;
+        for (std::size_t t = trail_.size(); t-- > 0 && trail_[t].level > level;)
+            if (trail_[t].kind == undo::dom) start[trail_[t].index] = trail_[t].old;
+    };
+    const auto ruled_out = [&](int level, bool connection, std::vector<std::int32_t>* literals) {
+        domains_at(level);
+        try {
+            engine probe(*this, start, probe_budget_, connection);
+            if (!probe.rules_out(stop)) return false;
+            if (literals != nullptr) *literals = probe.core(*this, start);
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;  // only a shortcut
+        }
+    };
+
+    if (probe_sums_) {
+        std::vector<std::int32_t> literals;
+        if (!ruled_out(top, false, &literals)) return 0;
+        if (literals.empty()) return -1;
+        // Watch the literals made false last: the jump undoes them first.
+        const auto made_false = [&](std::int32_t l) {
+            return first_outside(l >> 3, static_cast<domain>(l & 7), trail_.size());
+        };
+        std::sort(literals.begin(), literals.end(),
+                  [&](std::int32_t x, std::int32_t y) { return made_false(x) > made_false(y); });
+        const auto c = static_cast<std::int32_t>(clauses_.size());
+        clauses_.push_back(static_cast<std::int32_t>(literals.size()));
+        clauses_.insert(clauses_.end(), literals.begin(), literals.end());
+        if (literals.size() >= 2) {
+            watch(literals[0], c);
+            watch(literals[1], c);
+        }
+        // Every literal is false: analysed as a contradiction, with a jump
+        // as far back as the clause allows.
+        failure_ = {failure_kind::clause, cause::none, 0, c};
+        const int limit = jump_limit_;
+        jump_limit_ = std::numeric_limits<int>::max();
+        const bool ok = learn(stack);
+        jump_limit_ = limit;
+        return ok ? 1 : -1;
+    }
+
+    int out = 0;   // the earliest level ruled out so far (0: none)
+    int kept = 0;  // a level not ruled out, below `out`
+    for (int step = 0; top - step > 0; step = step == 0 ? probe_step : 2 * step) {
+        if (!ruled_out(top - step, true, nullptr)) {
+            kept = top - step;
+            break;
+        }
+        out = top - step;
+    }
+    if (out == 0) return 0;
+    while (out - kept > 1) {
+        const int mid = (out + kept) / 2;
+        (ruled_out(mid, true, nullptr) ? out : kept) = mid;
+    }
+    // The clause: some choice up to level `out` has another count. Its
+    // first literal is that of the choice at `out`, which the jump undoes.
+    const auto c = static_cast<std::int32_t>(clauses_.size());
+    clauses_.push_back(out);
+    for (int level = out; level >= 1; --level) {
+        const trail_entry& t = trail_[stack[level - 1].mark];
+        clauses_.push_back(t.index * 8 + (~t.now & 7));
+    }
+    const std::int32_t first = clauses_[c + 1];
+    backtrack(stack, out - 1);
+    if (out >= 2) {
+        watch(clauses_[c + 1], c);
+        watch(clauses_[c + 2], c);
+    }
+    bool ok = reimply() && propagate();
+    if (ok) ok = restrict(first >> 3, static_cast<domain>(first & 7), cause::clause, c) && propagate();
+    if (!ok && !learn(stack)) return -1;
+    return 1;
+}
+
 int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uint64_t hard_after,
                 const std::function<void()>& on_hard) {
     for (int v = 0; v < n_; ++v)
@@ -1447,20 +1800,51 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
     }
     const auto told_to_stop = [&] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
     if (told_to_stop()) return stopped;
-    if (!settle_root()) return 0;
+    if (start_ != nullptr)
+        for (int e = 0; e < m_; ++e)
+            if (!restrict(e, (*start_)[e], cause::decision, 0)) return 0;
+    // A probe that reports its reasons skips the pass before the first
+    // choice, whose conclusions cite nothing.
+    if (!(connection_ ? settle_root() : propagate())) return 0;
     if (use_witness_) build_witness();
 
     std::vector<choice> stack;
     std::uint64_t steps = 0;
     std::uint64_t contradictions = 0;
+    std::uint64_t since_progress = 0;
+    bool hard_started = false;
+    std::uint64_t stuck_after = stuck_after_;
+    int furthest = -1;
     for (;;) {
-        // Edges before the first undecided one are all decided, so the
-        // next choice is always the first undecided edge.
-        int next = resume_;
-        while (next < m_ && single(dom_[next])) ++next;
+        int next;
+        if (probe_) {
+            next = free_choice();
+        } else {
+            // Edges before the first undecided one are all decided, so the
+            // next choice is always the first undecided edge.
+            next = resume_;
+            while (next < m_ && single(dom_[next])) ++next;
+            if (next > furthest) {
+                furthest = next;
+                since_progress = 0;
+            } else if (since_progress >= stuck_after && !stack.empty() && max_steps == 0) {
+                since_progress = 0;
+                // Probes take time: the second engine must not wait for them.
+                if (!hard_started && on_hard) {
+                    hard_started = true;
+                    on_hard();
+                }
+                const int probed = probe_back(stack, stop);
+                if (probed < 0) return 0;
+                if (told_to_stop()) return stopped;
+                // A probe that rules nothing out makes the next one wait longer.
+                if (probed == 0) stuck_after *= 2;
+                continue;
+            }
+        }
         bool ok;
         if (next == m_) {
-            if (groups_ == 1) return 1;
+            if (groups_ == 1 || !connection_) return 1;
             failure_ = {failure_kind::leaf, cause::none, 0, 0};
             ok = false;
         } else {
@@ -1473,11 +1857,16 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
             const int value = lowest(dom_[next]);
             ok = restrict(next, static_cast<domain>(1u << value), cause::decision, 0) && propagate();
         }
-        resume_ = next;
+        if (!probe_) resume_ = next;
         if (ok) continue;
         if (!learn(stack)) return 0;
         if (told_to_stop()) return stopped;
-        if (++contradictions == hard_after && on_hard) on_hard();
+        ++since_progress;
+        if (probe_ && contradictions + 1 >= probe_budget_) return stopped;
+        if (++contradictions >= hard_after && !hard_started && on_hard) {
+            hard_started = true;
+            on_hard();
+        }
     }
 }
 
@@ -1487,8 +1876,8 @@ int solve_fast(puzzle& p, const fast_limits& limits) {
     if (p.edge_list == nullptr) return p.component_count == 1 ? 1 : 0;
     const auto jump_limit = [&](int own) { return limits.jump_limit != 0 ? limits.jump_limit : own; };
     if (limits.max_steps != 0 || limits.only_engine != 0) {
-        engine alone(p, limits,
-                     jump_limit(limits.only_engine == 2 ? second_jump_limit : first_jump_limit));
+        engine alone(p, limits, jump_limit(limits.only_engine == 2 ? second_jump_limit : first_jump_limit),
+                     limits.only_engine == 2);
         const int result = alone.run(limits.max_steps);
         if (result == 1) alone.store(p);
         return result;
@@ -1506,7 +1895,7 @@ int solve_fast(puzzle& p, const fast_limits& limits) {
         try {
             helper = std::thread([&] {
                 try {
-                    second = std::make_unique<engine>(p, limits, jump_limit(second_jump_limit));
+                    second = std::make_unique<engine>(p, limits, jump_limit(second_jump_limit), true);
                     if (done.load()) return;
                     second_result = second->run(0, &done);
                     if (second_result != engine::stopped) done = true;

@@ -34,7 +34,8 @@ constexpr std::uint64_t literal_cap = 1000000;  // about a second
 #endif
 
 // Longer hunts on demand: ISLANDS_SOAK_ROUNDS and ISLANDS_SOAK_SEED replace
-// the random test's round count and seed (unset or 0: the usual ones).
+// the random test's round count and seed (unset or 0: the usual ones), and
+// ISLANDS_SOAK_PROBES the probe test's puzzle count.
 std::uint64_t soak_setting(const char* name, std::uint64_t fallback) {
     const char* text = std::getenv(name);
     const std::uint64_t value = text != nullptr ? std::strtoull(text, nullptr, 10) : 0;
@@ -208,8 +209,13 @@ TEST(fast, agrees_with_the_literal_search_on_random_puzzles) {
         // puzzles otherwise hardly ever do: clauses then force their counts
         // above their own level and must be checked again after jumps.
         // Every other round keeps the tree that spares most split searches,
-        // which only large puzzles keep otherwise.
+        // which only large puzzles keep otherwise. One round in three checks
+        // from earlier levels at every contradiction that makes no progress
+        // (half of those with probes that give up after three
+        // contradictions), which otherwise only long searches do.
         fast_limits limits;
+        if (round % 3 == 2) limits.stuck_after = 1;
+        if (round % 6 == 5) limits.probe_budget = 3;
         if (round % 4 == 1) limits.clause_words = 24;
         if (round % 4 == 2) limits.only_engine = 2;
         if (round % 4 == 3) limits.second_after = 1;
@@ -278,9 +284,13 @@ TEST(fast, large_generated_puzzles_keep_their_known_answers) {
         {6, 12363111256531906772ULL},
     };
     // Each engine alone, both racing from the first contradiction, one
-    // jumping back one level at a time, and one without the tree of edges
-    // that spares split searches.
-    std::vector<fast_limits> ways(5);
+    // jumping back one level at a time, one without the tree of edges
+    // that spares split searches, and each engine alone checking by
+    // probes whenever a contradiction makes no progress.
+    std::vector<fast_limits> ways(7);
+    ways[5].stuck_after = 1;
+    ways[6].stuck_after = 1;
+    ways[6].only_engine = 2;
     ways[1].only_engine = 2;
     ways[2].second_after = 1;
     ways[3].jump_limit = 1;
@@ -300,6 +310,41 @@ TEST(fast, large_generated_puzzles_keep_their_known_answers) {
             EXPECT_EQ(h, hash) << "seed " << seed << " way " << way;
         }
     }
+}
+
+// Probes rule states out from a part of the puzzle, the first engine's
+// with the groups joined elsewhere, the second's over sums alone, naming
+// what the refutation rests on. Probing at every contradiction that makes
+// no progress, with roomy and with tiny budgets, must not change the
+// answer of the search without probes (a step limit turns them off).
+TEST(fast, probes_change_no_answer) {
+    int solved = 0;
+    const std::uint64_t puzzles = soak_setting("ISLANDS_SOAK_PROBES", 60);
+    for (std::uint64_t seed = 1; seed <= puzzles; ++seed) {
+        generator_options options;
+        options.width = 20 + static_cast<std::int32_t>(seed % 4) * 6;
+        options.height = 16 + static_cast<std::int32_t>(seed % 3) * 8;
+        options.seed = seed;
+        options.doubles = seed % 2 == 0 ? 0.0 : options.doubles;
+        options.tamper = seed % 6 == 0 ? tamper_kind::shift_two : tamper_kind::none;
+        const std::string text = generate_puzzle(options);
+        auto plain = build(text);
+        const int expected = solve_fast(*plain, fast_limits{std::numeric_limits<std::uint64_t>::max()});
+        solved += expected == 1;
+        for (int engine = 1; engine <= 2; ++engine)
+            for (const std::uint64_t budget : {0, 3}) {
+                fast_limits limits;
+                limits.only_engine = engine;
+                limits.stuck_after = 1;
+                limits.probe_budget = budget;
+                auto probed = build(text);
+                ASSERT_EQ(solve_fast(*probed, limits), expected) << "engine " << engine << " budget " << budget << text;
+                if (expected == 1) {
+                    EXPECT_EQ(bridges(*probed), bridges(*plain)) << "engine " << engine << " budget " << budget << text;
+                }
+            }
+    }
+    EXPECT_GT(solved, static_cast<int>(puzzles / 2));
 }
 
 // Puzzles too large for the literal search but with many contradictions:
