@@ -67,10 +67,11 @@ constexpr std::size_t clause_room = 128;
 
 // When the search keeps meeting contradictions without getting past an
 // edge, what rules its choices out often lies many levels up, beyond what
-// its clauses reach. A fresh search from the domains some levels up, free
-// to choose the edges most involved in its contradictions, often rules
-// such a state out within a few thousand contradictions. These numbers
-// come from generated 400 x 400 and 1000 x 1000 puzzles.
+// its clauses reach. A probe, a fresh search over the part still open at
+// some level, free to choose the edges most involved in its
+// contradictions, often rules such a state out within a few hundred
+// contradictions. These numbers come from generated 300 x 300 to
+// 1000 x 1000 puzzles.
 constexpr std::uint64_t stuck_default = 1000;  // contradictions without progress
 constexpr std::uint64_t probe_default = 10000;  // contradictions a probe may meet
 constexpr int probe_step = 20;                  // first step back, in levels
@@ -94,8 +95,9 @@ public:
         probe_budget_ = limits.probe_budget != 0 ? limits.probe_budget : probe_default;
     }
     // A probe: the open edges of `from` when its domains were `start`, with
-    // what their islands still need; islands joined by decided edges start
-    // in one group. Ruling it out rules out `start`.
+    // what their islands still need. With `connection`, islands joined by
+    // decided edges start in one group; without, the islands need not end
+    // up joined. Ruling it out rules out `start`.
     engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection);
 
     static constexpr int stopped = -2;
@@ -230,36 +232,40 @@ private:
     std::vector<std::int32_t> pool_;         // closing reasons: a count, then islands
     int level_ = 0;
 
-    // Free order, for probes: the edges named most in recent learned
-    // clauses come first. Stale heap entries are skipped when popped.
-    bool probe_ = false;
-    // In probes, an island's group may hold islands joined by edges the
-    // probe leaves out: searches for a connection walk whole groups.
-    bool whole_groups_ = false;
-    // Off in probes over sums, crossings and parity alone, which report
-    // what their refutation rests on: the domains and the islands (whose
-    // decided edges set what they still need) that some analysis cited.
-    bool connection_ = true;
-    bool tracking_ = false;
-    std::vector<std::uint8_t> used_island_;
-    std::vector<std::uint8_t> used_entry_;  // per change before the first choice
-    std::vector<std::int32_t> main_edge_, main_island_;
-    // Probes over sums alone (the second engine's) or with every rule.
+    // Probing, by a stuck engine: which kind (over sums alone, the second
+    // engine's, or with every rule), after how many contradictions without
+    // progress, and how many each probe may meet.
     bool probe_sums_ = false;
-    void use_side();
-    std::vector<std::int32_t> core(const engine& from, const std::vector<domain>& start);
-    std::vector<std::uint32_t> group_seen_;  // per group root: the search that walked it
+    std::uint64_t stuck_after_ = 0;
+    std::uint64_t probe_budget_ = 0;
+    int probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop);
+
+    // Being a probe. It chooses in free order: the edges named most in
+    // recent learned clauses first (stale heap entries are skipped when
+    // popped).
+    bool probe_ = false;
+    std::vector<domain> start_domains_;
+    const std::vector<domain>* start_ = nullptr;
     std::vector<double> activity_;
     double bump_by_ = 1.0;
     std::priority_queue<std::pair<double, std::int32_t>> by_activity_;
     int scan_ = 0;
     void bump(int e);
     int free_choice();
-    const std::vector<domain>* start_ = nullptr;  // a probe's domains to start from
-    std::vector<domain> start_domains_;
-    std::uint64_t stuck_after_ = 0;
-    std::uint64_t probe_budget_ = 0;
-    int probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop);
+    // With every rule, an island's group may hold islands joined by edges
+    // the probe leaves out: searches for a connection walk whole groups.
+    bool whole_groups_ = false;
+    std::vector<std::uint32_t> group_seen_;  // per group root: the search that walked it
+    // Over sums alone, a probe reports what its refutation rests on: the
+    // changes before its first choice and the islands (whose decided edges
+    // set what they still need) that some analysis cited.
+    bool connection_ = true;
+    bool tracking_ = false;
+    std::vector<std::uint8_t> used_island_;
+    std::vector<std::uint8_t> used_entry_;
+    std::vector<std::int32_t> main_edge_, main_island_;  // the engine's numbers
+    void use_side();
+    std::vector<std::int32_t> core(const engine& from, const std::vector<domain>& start);
 
     // Learned clauses: "the count of one of these edges is in its set".
     // Stored as a length, then edge * 8 + set per literal; the first two
