@@ -30,12 +30,13 @@ struct fast_limits {
     // a default). On small puzzles it costs more than it saves; tests make
     // it 1 so that small puzzles use it too.
     std::size_t witness_from = 0;
-    // Contradictions in a row without reaching a later edge before the
-    // search checks, by a separate search in free order, how far back its
-    // choices already admit no solution (0: a default). Tests make it 1.
+    // Contradictions in a row without reaching a later edge before an
+    // engine hands its state to a probe, a separate search in free order
+    // over the open part of the puzzle (0: a default; a step limit turns
+    // probes off). Tests make it 1.
     std::uint64_t stuck_after = 0;
-    // Contradictions each such check may meet before it gives up (0: a
-    // default).
+    // Contradictions each probe may meet before it gives up (0: a default).
+    // Tests make it tiny so that probes give up too.
     std::uint64_t probe_budget = 0;
 };
 
