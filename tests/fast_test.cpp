@@ -209,8 +209,8 @@ TEST(fast, agrees_with_the_literal_search_on_random_puzzles) {
         // puzzles otherwise hardly ever do: clauses then force their counts
         // above their own level and must be checked again after jumps.
         // Every other round keeps the tree that spares most split searches,
-        // which only large puzzles keep otherwise. One round in three checks
-        // from earlier levels at every contradiction that makes no progress
+        // which only large puzzles keep otherwise. One round in three hands
+        // the state to probes at every contradiction that makes no progress
         // (half of those with probes that give up after three
         // contradictions), which otherwise only long searches do.
         fast_limits limits;
