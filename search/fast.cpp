@@ -149,6 +149,7 @@ private:
     };
 
     void load(const puzzle& p);
+    void link_islands();
     void init_state();
     bool joined_over_usable() const;
 
@@ -245,22 +246,23 @@ private:
     // popped).
     bool probe_ = false;
     std::vector<domain> start_domains_;
-    const std::vector<domain>* start_ = nullptr;
     std::vector<double> activity_;
     double bump_by_ = 1.0;
     std::priority_queue<std::pair<double, std::int32_t>> by_activity_;
     int scan_ = 0;
     void bump(int e);
     int free_choice();
-    // With every rule, an island's group may hold islands joined by edges
-    // the probe leaves out: searches for a connection walk whole groups.
-    bool whole_groups_ = false;
+    // Whether the islands must end up joined: off in probes over sums
+    // alone. A probe with every rule may hold islands of one group joined
+    // by edges it leaves out, so its searches for a connection walk whole
+    // groups.
+    bool connection_ = true;
+    bool whole_groups() const { return probe_ && connection_; }
     std::vector<std::uint32_t> group_seen_;  // per group root: the search that walked it
-    // Over sums alone, a probe reports what its refutation rests on: the
+    // A probe over sums alone reports what its refutation rests on: the
     // changes before its first choice and the islands (whose decided edges
     // set what they still need) that some analysis cited.
-    bool connection_ = true;
-    bool tracking_ = false;
+    bool tracking() const { return !connection_; }
     std::vector<std::uint8_t> used_island_;
     std::vector<std::uint8_t> used_entry_;
     std::vector<std::int32_t> main_edge_, main_island_;  // the engine's numbers
@@ -354,16 +356,7 @@ void engine::load(const puzzle& p) {
         end_b_.push_back(position[e->b->index]);
     }
 
-    incident_.assign(4 * static_cast<std::size_t>(n_), no_edge);
-    neighbour_.assign(4 * static_cast<std::size_t>(n_), none);
-    std::vector<int> degree(n_, 0);
-    for (int e = 0; e < m_; ++e)
-        for (int v : {end_a_[e], end_b_[e]}) {
-            if (degree[v] == 4) throw std::invalid_argument("island with more than four edges");
-            const int slot = 4 * v + degree[v]++;
-            incident_[slot] = e;
-            neighbour_[slot] = other_end(e, v);
-        }
+    link_islands();
 
     // Crossings in both directions, so that either edge can block the other.
     cross_start_.assign(m_ + 1, 0);
@@ -387,9 +380,7 @@ void engine::load(const puzzle& p) {
 
 engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection)
     : jump_limit_(std::numeric_limits<int>::max()) {
-    whole_groups_ = connection;
     connection_ = connection;
-    tracking_ = !connection;
     probe_budget_ = budget;
     std::vector<std::int32_t> edge_at(from.m_, none);
     std::vector<std::int32_t> island_at(from.n_, none);
@@ -412,30 +403,22 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
         end_a_.push_back(island_at[from.end_a_[f]]);
         end_b_.push_back(island_at[from.end_b_[f]]);
     }
-    incident_.assign(4 * static_cast<std::size_t>(n_), no_edge);
-    neighbour_.assign(4 * static_cast<std::size_t>(n_), none);
-    std::vector<int> degree(n_, 0);
+    link_islands();
     cross_start_.assign(m_ + 1, 0);
     start_domains_.reserve(m_);
     for (int f = 0; f < from.m_; ++f) {
         const std::int32_t e = edge_at[f];
         if (e == none) continue;
         start_domains_.push_back(start[f]);
-        for (int v : {end_a_[e], end_b_[e]}) {
-            const int slot = 4 * v + degree[v]++;
-            incident_[slot] = e;
-            neighbour_[slot] = other_end(e, v);
-        }
         for (std::int32_t k = from.cross_start_[f]; k < from.cross_start_[f + 1]; ++k)
             if (edge_at[from.cross_[k]] != none) cross_.push_back(edge_at[from.cross_[k]]);
         cross_start_[e + 1] = static_cast<std::int32_t>(cross_.size());
     }
     clause_limit_ = clause_room * static_cast<std::size_t>(m_) + (1u << 16);
     init_state();
-    start_ = &start_domains_;
     probe_ = true;
     activity_.assign(m_, 0.0);
-    if (tracking_) {
+    if (tracking()) {
         used_island_.assign(n_, 0);
         used_entry_.assign(trail_.capacity(), 0);
     }
@@ -466,6 +449,20 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
         resid_[first] += resid_[u];
         --groups_;
     }
+}
+
+// Each island's (at most four) edges and the islands across them.
+void engine::link_islands() {
+    incident_.assign(4 * static_cast<std::size_t>(n_), no_edge);
+    neighbour_.assign(4 * static_cast<std::size_t>(n_), none);
+    std::vector<int> degree(n_, 0);
+    for (int e = 0; e < m_; ++e)
+        for (int v : {end_a_[e], end_b_[e]}) {
+            if (degree[v] == 4) throw std::invalid_argument("island with more than four edges");
+            const int slot = 4 * v + degree[v]++;
+            incident_[slot] = e;
+            neighbour_[slot] = other_end(e, v);
+        }
 }
 
 void engine::init_state() {
@@ -747,7 +744,7 @@ bool engine::linked(int a, int b, usable&& ok) {
         if constexpr (by_group) {
             // The group's other islands are reached through edges left out,
             // once per group and search.
-            if (whole_groups_ && group_seen_[find(u)] != own) {
+            if (whole_groups() && group_seen_[find(u)] != own) {
                 group_seen_[find(u)] = own;
                 for (int w = next_member_[u]; w != u; w = next_member_[w]) {
                     if (seen_[w] == own) continue;
@@ -1262,7 +1259,7 @@ void engine::cite(std::int32_t t) {
         ++open_at_level_;
     else if (trail_[t].level > 0)
         lower_.push_back(t);
-    else if (tracking_) {
+    else if (tracking()) {
         if (static_cast<std::size_t>(t) >= used_entry_.size()) used_entry_.resize(t + 1, 0);
         used_entry_[t] = 1;
     }
@@ -1271,7 +1268,7 @@ void engine::cite(std::int32_t t) {
 // A side's parity rests on its islands' weights, which a probe's report
 // must name; its reason names only the edges leaving it.
 void engine::use_side() {
-    if (tracking_)
+    if (tracking())
         for (std::int32_t u : sealed_side_) used_island_[u] = 1;
 }
 
@@ -1348,7 +1345,7 @@ domain engine::domain_before(int e, std::size_t before) const {
 // (lows) and their highest (highs). A domain {0, 2} breaks the bounds
 // argument, so then every change counts.
 void engine::cite_fit(int v, std::size_t before, int skip, bool lows, bool highs) {
-    if (tracking_) used_island_[v] = 1;
+    if (tracking()) used_island_[v] = 1;
     for (int s = 0; s < 4; ++s) {
         const std::int32_t e = incident_[4 * v + s];
         if (e != no_edge && domain_before(e, before) == gapped) lows = highs = true;
@@ -1535,7 +1532,7 @@ bool engine::learn(std::vector<choice>& stack) {
             clause_slot_[e] = none;
             if (probe_) bump(e);
         }
-        bump_by_ /= 0.95;
+        if (probe_) bump_by_ /= 0.95;
         const auto length = static_cast<std::int32_t>(edges.size());
         clauses_[start] = length;
         if (length >= 2) {
@@ -1645,14 +1642,14 @@ bool engine::mend_witness(int e) {
 bool engine::joined_over_usable() const {
     if (n_ == 0) return false;
     std::vector<std::uint8_t> reached(n_, 0);
-    std::vector<std::uint8_t> walked(whole_groups_ ? n_ : 0, 0);
+    std::vector<std::uint8_t> walked(whole_groups() ? n_ : 0, 0);
     std::vector<std::int32_t> todo{0};
     reached[0] = 1;
     int count = 1;
     while (!todo.empty()) {
         const int u = todo.back();
         todo.pop_back();
-        if (whole_groups_ && !walked[find(u)]++)
+        if (whole_groups() && !walked[find(u)]++)
             for (int w = next_member_[u]; w != u; w = next_member_[w])
                 if (!reached[w]) {
                     reached[w] = 1;
@@ -1735,9 +1732,9 @@ int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop
         }
     };
 
-    if (probe_sums_) {
-        std::vector<std::int32_t> literals;
-        if (!ruled_out(top, false, &literals)) return 0;
+    // A clause a probe justified, every literal of it false now: analysed
+    // as a contradiction, with a jump as far back as the clause allows.
+    const auto refute = [&](std::vector<std::int32_t>& literals) {
         if (literals.empty()) return -1;
         // Watch the literals made false last: the jump undoes them first.
         const auto made_false = [&](std::int32_t l) {
@@ -1752,15 +1749,16 @@ int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop
             watch(literals[0], c);
             watch(literals[1], c);
         }
-        // Every literal is false: analysed as a contradiction, with a jump
-        // as far back as the clause allows.
         failure_ = {failure_kind::clause, cause::none, 0, c};
         const int limit = jump_limit_;
         jump_limit_ = std::numeric_limits<int>::max();
         const bool ok = learn(stack);
         jump_limit_ = limit;
         return ok ? 1 : -1;
-    }
+    };
+
+    std::vector<std::int32_t> literals;
+    if (probe_sums_) return ruled_out(top, false, &literals) ? refute(literals) : 0;
 
     int out = 0;   // the earliest level ruled out so far (0: none)
     int kept = 0;  // a level not ruled out, below `out`
@@ -1776,24 +1774,13 @@ int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop
         const int mid = (out + kept) / 2;
         (ruled_out(mid, true, nullptr) ? out : kept) = mid;
     }
-    // The clause: some choice up to level `out` has another count. Its
-    // first literal is that of the choice at `out`, which the jump undoes.
-    const auto c = static_cast<std::int32_t>(clauses_.size());
-    clauses_.push_back(out);
-    for (int level = out; level >= 1; --level) {
+    // The clause: some choice up to level `out` has another count. The
+    // choice at `out` is the last of them, so the jump undoes it.
+    for (int level = 1; level <= out; ++level) {
         const trail_entry& t = trail_[stack[level - 1].mark];
-        clauses_.push_back(t.index * 8 + (~t.now & 7));
+        literals.push_back(t.index * 8 + (~t.now & 7));
     }
-    const std::int32_t first = clauses_[c + 1];
-    backtrack(stack, out - 1);
-    if (out >= 2) {
-        watch(clauses_[c + 1], c);
-        watch(clauses_[c + 2], c);
-    }
-    bool ok = reimply() && propagate();
-    if (ok) ok = restrict(first >> 3, static_cast<domain>(first & 7), cause::clause, c) && propagate();
-    if (!ok && !learn(stack)) return -1;
-    return 1;
+    return refute(literals);
 }
 
 int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uint64_t hard_after,
@@ -1806,9 +1793,9 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
     }
     const auto told_to_stop = [&] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
     if (told_to_stop()) return stopped;
-    if (start_ != nullptr)
+    if (probe_)
         for (int e = 0; e < m_; ++e)
-            if (!restrict(e, (*start_)[e], cause::decision, 0)) return 0;
+            if (!restrict(e, start_domains_[e], cause::decision, 0)) return 0;
     // A probe that reports its reasons skips the pass before the first
     // choice, whose conclusions cite nothing.
     if (!(connection_ ? settle_root() : propagate())) return 0;
