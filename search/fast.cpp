@@ -15,6 +15,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <numeric>
 #include <queue>
 #include <span>
 #include <stdexcept>
@@ -75,6 +76,10 @@ constexpr std::size_t clause_room = 128;
 constexpr std::uint64_t stuck_default = 1000;  // contradictions without progress
 constexpr std::uint64_t probe_default = 10000;  // contradictions a probe may meet
 constexpr int probe_step = 20;                  // first step back, in levels
+constexpr int solution_step = 100;              // first step back when looking for a solution
+constexpr int window_margin = 4;                // cells around a changed edge a repair may change
+constexpr int window_tries = 5;                 // margins 4, 8, ..., 64 before the whole puzzle
+constexpr std::uint64_t solve_factor = 5;       // a whole-state check may meet five budgets, a repair a fifth
 
 int lowest(domain d) { return std::countr_zero(static_cast<unsigned>(d)); }
 int highest(domain d) { return 7 - std::countl_zero(d); }
@@ -82,6 +87,8 @@ bool single(domain d) { return (d & (d - 1)) == 0; }
 // Whether the domain still holds both an odd and an even count: {0, 1},
 // {1, 2} and {0, 1, 2}. A bit table, since searches test it at every step.
 bool open_parity(domain d) { return (0b1100'1000u >> d & 1) != 0; }
+
+bool told(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(std::memory_order_relaxed); }
 
 class engine {
 public:
@@ -98,16 +105,16 @@ public:
     // what their islands still need. With `connection`, islands joined by
     // decided edges start in one group; without, the islands need not end
     // up joined. Ruling it out rules out `start`.
-    engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection);
+    // With `sweep`, it chooses the first open edge along the longer side of
+    // the part left open (by columns when that part is wider than tall).
+    engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection,
+           bool sweep = false);
 
     static constexpr int stopped = -2;
     // Stops with `stopped` once `stop` is set; calls `on_hard` once, after
     // `hard_after` contradictions.
     int run(std::uint64_t max_steps, const std::atomic<bool>* stop = nullptr, std::uint64_t hard_after = 0,
             const std::function<void()>& on_hard = {});
-    // For a probe: whether its start admits no solution, found within its
-    // budget of contradictions; choices in free order.
-    bool rules_out(const std::atomic<bool>* stop);
     void store(puzzle& p) const;
 
 private:
@@ -240,6 +247,26 @@ private:
     std::uint64_t stuck_after_ = 0;
     std::uint64_t probe_budget_ = 0;
     int probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop);
+    int refute(std::vector<choice>& stack, std::vector<std::int32_t>& literals);
+    std::vector<std::int32_t> choice_literals(const std::vector<choice>& stack, int level) const;
+    std::vector<domain> domains_at(int level) const;
+    bool step_back(std::vector<choice>& stack, int level);
+
+    // A solution that agrees with every domain, from a probe; while one is
+    // kept (no domain excludes its count: off_solution_ == 0), the state
+    // surely has a solution. A choice that leaves it is checked at once:
+    // first by repairing it near the change, then by a probe of the whole
+    // state, which finds another such solution or rules the choice out.
+    bool has_solution_ = false;
+    std::vector<std::uint8_t> solution_;
+    std::int64_t off_solution_ = 0;
+    void count_off_solution();
+    std::vector<std::uint8_t> solution_in(const engine& from, const std::vector<domain>& start) const;
+    bool kept() const { return has_solution_ && off_solution_ == 0; }
+    int check_choice(std::vector<choice>& stack, const std::atomic<bool>* stop);
+    int repair(const std::vector<choice>& stack, const std::atomic<bool>* stop);
+    int find_solution(std::vector<choice>& stack, int below, const std::atomic<bool>* stop);
+    std::vector<std::int32_t> x_, y_;  // island cells, for repairs and sweeps
 
     // Being a probe. It chooses in free order: the edges named most in
     // recent learned clauses first (stale heap entries are skipped when
@@ -250,6 +277,9 @@ private:
     double bump_by_ = 1.0;
     std::priority_queue<std::pair<double, std::int32_t>> by_activity_;
     int scan_ = 0;
+    std::vector<std::int32_t> order_, rank_;  // a sweeping probe's order
+    int order_scan_ = 0;                      // no open edge comes before it in order_
+    void sweep_order();
     void bump(int e);
     int free_choice();
     // Whether the islands must end up joined: off in probes over sums
@@ -348,6 +378,8 @@ void engine::load(const puzzle& p) {
     for (vertex* v = p.vertex_list; v; v = v->next) {
         position[v->index] = n_++;
         weight_.push_back(v->weight);
+        x_.push_back(v->x);
+        y_.push_back(v->y);
     }
     std::vector<std::int32_t> edge_position(p.edges.size(), none);
     for (edge* e = p.edge_list; e; e = e->next) {
@@ -378,7 +410,8 @@ void engine::load(const puzzle& p) {
     init_state();
 }
 
-engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection)
+engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection,
+               bool sweep)
     : jump_limit_(std::numeric_limits<int>::max()) {
     connection_ = connection;
     probe_budget_ = budget;
@@ -399,6 +432,8 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
                 if (g != no_edge && single(start[g])) need -= lowest(start[g]);
             }
             weight_.push_back(need);
+            x_.push_back(from.x_[v]);
+            y_.push_back(from.y_[v]);
         }
         end_a_.push_back(island_at[from.end_a_[f]]);
         end_b_.push_back(island_at[from.end_b_[f]]);
@@ -418,6 +453,7 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     init_state();
     probe_ = true;
     activity_.assign(m_, 0.0);
+    if (sweep) sweep_order();
     if (tracking()) {
         used_island_.assign(n_, 0);
         used_entry_.assign(trail_.capacity(), 0);
@@ -526,6 +562,7 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     trail_.push_back({undo::dom, because, old, now, e, why, last_change_[e], level_});
     last_change_[e] = static_cast<std::int32_t>(trail_.size() - 1);
     dom_[e] = now;
+    if (has_solution_ && (now >> solution_[e] & 1) == 0 && (old >> solution_[e] & 1) != 0) ++off_solution_;
 
     if (watched_[e]) clause_queue_.push_back(e);
     const bool parity_known = open_parity(old) && !open_parity(now);
@@ -1178,6 +1215,9 @@ void engine::undo_to(std::size_t mark) {
         case undo::dom:
             if (probe_ && single(dom_[t.index]) && activity_[t.index] > 0)
                 by_activity_.push({activity_[t.index], t.index});
+            if (has_solution_ && (dom_[t.index] >> solution_[t.index] & 1) == 0 &&
+                (t.old >> solution_[t.index] & 1) != 0)
+                --off_solution_;
             dom_[t.index] = t.old;
             last_change_[t.index] = t.prev;
             if (t.because == cause::clause) undone_clauses_.push_back(t.why);
@@ -1571,6 +1611,7 @@ void engine::backtrack(std::vector<choice>& stack, int level) {
     pool_.resize(c.pool_mark);
     level_ = level;
     resume_ = c.edge;
+    if (!order_.empty()) order_scan_ = rank_[c.edge];
 }
 
 // A spanning tree of the edges that may carry bridges, taking the edges
@@ -1684,7 +1725,29 @@ void engine::bump(int e) {
 
 // The undecided edge named most in recent clauses; before any clause, the
 // first undecided one in list order. m_ when every edge is decided.
+// Columns first when the open part is wider than tall, so that the edges
+// decided but not yet settled span its short side.
+void engine::sweep_order() {
+    const auto [x0, x1] = std::minmax_element(x_.begin(), x_.end());
+    const auto [y0, y1] = std::minmax_element(y_.begin(), y_.end());
+    order_.resize(m_);
+    std::iota(order_.begin(), order_.end(), 0);
+    if (m_ > 0 && *x1 - *x0 > *y1 - *y0) {
+        const auto key = [&](int e) {
+            const int a = end_a_[e], b = end_b_[e];
+            return std::pair{std::min(x_[a], x_[b]), 2 * std::min(y_[a], y_[b]) + (x_[a] != x_[b] ? 1 : 0)};
+        };
+        std::stable_sort(order_.begin(), order_.end(), [&](int e, int f) { return key(e) < key(f); });
+    }
+    rank_.resize(m_);
+    for (int i = 0; i < m_; ++i) rank_[order_[i]] = i;
+}
+
 int engine::free_choice() {
+    if (!order_.empty()) {
+        while (order_scan_ < m_ && single(dom_[order_[order_scan_]])) ++order_scan_;
+        return order_scan_ < m_ ? order_[order_scan_] : m_;
+    }
     while (!by_activity_.empty()) {
         const auto [a, e] = by_activity_.top();
         if (!single(dom_[e]) && a == activity_[e]) return e;
@@ -1700,8 +1763,6 @@ int engine::free_choice() {
     return scan_;
 }
 
-bool engine::rules_out(const std::atomic<bool>* stop) { return m_ > 0 && run(0, stop) == 0; }
-
 // What a stuck search does. The second engine probes its current domains
 // over sums, crossings and parity alone; a refutation names the domains
 // and decided edges it rests on, a clause over those is learned, and the
@@ -1711,20 +1772,195 @@ bool engine::rules_out(const std::atomic<bool>* stop) { return m_ > 0 && run(0, 
 // one, learns that the choices up to it do not all hold and jumps back
 // there. 1 if a probe ruled something out, 0 if none did, -1 if the puzzle
 // has no solution at all.
+// The domains at the end of `level`; levels only grow along the trail.
+std::vector<domain> engine::domains_at(int level) const {
+    std::vector<domain> at = dom_;
+    for (std::size_t t = trail_.size(); t-- > 0 && trail_[t].level > level;)
+        if (trail_[t].kind == undo::dom) at[trail_[t].index] = trail_[t].old;
+    return at;
+}
+
+// "Some choice up to `level` has another count."
+std::vector<std::int32_t> engine::choice_literals(const std::vector<choice>& stack, int level) const {
+    std::vector<std::int32_t> literals;
+    for (int l = 1; l <= level; ++l) {
+        const trail_entry& t = trail_[stack[l - 1].mark];
+        literals.push_back(t.index * 8 + (~t.now & 7));
+    }
+    return literals;
+}
+
+// A clause a probe justified, every literal of it false now: analysed as a
+// contradiction, with a jump as far back as the clause allows. 1, or -1 if
+// the puzzle has no solution at all.
+int engine::refute(std::vector<choice>& stack, std::vector<std::int32_t>& literals) {
+    if (literals.empty()) return -1;
+    // Watch the literals made false last: the jump undoes them first.
+    const auto made_false = [&](std::int32_t l) {
+        return first_outside(l >> 3, static_cast<domain>(l & 7), trail_.size());
+    };
+    std::sort(literals.begin(), literals.end(),
+              [&](std::int32_t x, std::int32_t y) { return made_false(x) > made_false(y); });
+    const auto c = static_cast<std::int32_t>(clauses_.size());
+    clauses_.push_back(static_cast<std::int32_t>(literals.size()));
+    clauses_.insert(clauses_.end(), literals.begin(), literals.end());
+    if (literals.size() >= 2) {
+        watch(literals[0], c);
+        watch(literals[1], c);
+    }
+    failure_ = {failure_kind::clause, cause::none, 0, c};
+    const int limit = jump_limit_;
+    jump_limit_ = std::numeric_limits<int>::max();
+    const bool ok = learn(stack);
+    jump_limit_ = limit;
+    return ok ? 1 : -1;
+}
+
+// Back to `level`, where clauses force again what they forced there. False
+// if the puzzle has no solution at all.
+bool engine::step_back(std::vector<choice>& stack, int level) {
+    backtrack(stack, level);
+    return (reimply() && propagate()) || learn(stack);
+}
+
+// A probe's solution as counts over every edge of `from`; `start` decided
+// the edges the probe left out.
+std::vector<std::uint8_t> engine::solution_in(const engine& from, const std::vector<domain>& start) const {
+    std::vector<std::uint8_t> counts(from.m_);
+    for (int f = 0; f < from.m_; ++f) counts[f] = static_cast<std::uint8_t>(lowest(start[f]));
+    for (int e = 0; e < m_; ++e) counts[main_edge_[e]] = static_cast<std::uint8_t>(lowest(dom_[e]));
+    return counts;
+}
+
+void engine::count_off_solution() {
+    has_solution_ = true;
+    off_solution_ = 0;
+    for (int e = 0; e < m_; ++e) off_solution_ += (dom_[e] >> solution_[e] & 1) == 0;
+}
+
+// Probes that sweep look for a solution at levels `solution_step`, then
+// twice, four times ... as many levels above `below`; the search goes back
+// to the first level they find one at and keeps it. 1 if found, 0 if not,
+// -1 if the puzzle has no solution at all.
+int engine::find_solution(std::vector<choice>& stack, int below, const std::atomic<bool>* stop) {
+    for (int step = solution_step; !told(stop); step *= 2) {
+        const int level = std::min(static_cast<int>(stack.size()), below - step);
+        if (level < 1) return 0;
+        try {
+            const std::vector<domain> start = domains_at(level);
+            engine probe(*this, start, probe_budget_, true, true);
+            if (probe.m_ == 0 || probe.run(0, stop) != 1) continue;
+            if (!step_back(stack, level)) return -1;
+            solution_ = probe.solution_in(*this, start);
+            count_off_solution();
+            return 1;
+        } catch (const std::bad_alloc&) {
+            return 0;  // only a shortcut
+        }
+    }
+    return 0;
+}
+
+// After a choice that left the kept solution: a repair near the change, or
+// else a probe of the whole state, finds a solution that agrees with the
+// choice (kept from then on) or rules the choice out. 1 if either, 0 if
+// neither (the search goes on unguided below this choice; the kept
+// solution still holds above it), -1 if the puzzle has no solution.
+int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* stop) {
+    int result = repair(stack, stop);
+    if (result == stopped && !told(stop)) {
+        try {
+            const std::vector<domain> start = dom_;
+            engine probe(*this, start, solve_factor * probe_budget_, true, true);
+            result = probe.m_ > 0 ? probe.run(0, stop) : stopped;
+            if (result == 1) {
+                solution_ = probe.solution_in(*this, start);
+                count_off_solution();
+            }
+        } catch (const std::bad_alloc&) {
+            result = stopped;  // only a shortcut
+        }
+    }
+    if (result != 0) return result == 1 ? 1 : 0;
+    std::vector<std::int32_t> literals = choice_literals(stack, static_cast<int>(stack.size()));
+    return refute(stack, literals);
+}
+
+// A solution that differs from the kept one only near the edges the last
+// choice pushed off it: probes over the open edges within 4, 8, ... cells
+// of those, every other open edge fixed at its kept count. 1 if one is
+// found (and kept), 0 if a probe that held every open edge ruled the state
+// out, `stopped` otherwise.
+int engine::repair(const std::vector<choice>& stack, const std::atomic<bool>* stop) {
+    // The kept solution agreed with every domain before this choice.
+    int x0 = std::numeric_limits<int>::max(), x1 = std::numeric_limits<int>::min();
+    int y0 = x0, y1 = x1;
+    for (std::size_t t = stack.back().mark; t < trail_.size(); ++t) {
+        const trail_entry& entry = trail_[t];
+        if (entry.kind != undo::dom || (dom_[entry.index] >> solution_[entry.index] & 1) != 0) continue;
+        for (int v : {end_a_[entry.index], end_b_[entry.index]}) {
+            x0 = std::min(x0, x_[v]);
+            x1 = std::max(x1, x_[v]);
+            y0 = std::min(y0, y_[v]);
+            y1 = std::max(y1, y_[v]);
+        }
+    }
+    const auto open_edges = std::count_if(dom_.begin(), dom_.end(), [](domain d) { return !single(d); });
+    std::vector<domain> start(m_);
+    for (int margin = window_margin, tries = 0; tries < window_tries && !told(stop); ++tries, margin *= 2) {
+        const auto near = [&](int v) {
+            return x_[v] >= x0 - margin && x_[v] <= x1 + margin && y_[v] >= y0 - margin && y_[v] <= y1 + margin;
+        };
+        std::ptrdiff_t open = 0;
+        for (int e = 0; e < m_; ++e) {
+            if (single(dom_[e]) || near(end_a_[e]) || near(end_b_[e])) {
+                start[e] = dom_[e];
+                open += single(dom_[e]) ? 0 : 1;
+            } else {
+                start[e] = static_cast<domain>(1u << solution_[e]);
+            }
+        }
+        // A fixed count that carries a bridge blocks the edges crossing it.
+        bool empty = false;
+        for (int e = 0; e < m_; ++e)
+            if (start[e] != dom_[e] && solution_[e] > 0)
+                for (std::int32_t k = cross_start_[e]; k < cross_start_[e + 1]; ++k) {
+                    start[cross_[k]] &= only_zero;
+                    empty = empty || start[cross_[k]] == 0;
+                }
+        if (empty) continue;
+        try {
+            engine probe(*this, start, std::max<std::uint64_t>(1, probe_budget_ / solve_factor), true);
+            const int result = probe.m_ > 0 ? probe.run(0, stop) : stopped;
+            if (result == 1) {
+                solution_ = probe.solution_in(*this, start);
+                count_off_solution();
+                return 1;
+            }
+            if (open == open_edges) return result;
+        } catch (const std::bad_alloc&) {
+            return stopped;
+        }
+    }
+    return stopped;
+}
+
 int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop) {
     const int top = static_cast<int>(stack.size());
     std::vector<domain> start;
-    // The domains at the end of `level`; levels only grow along the trail.
-    const auto domains_at = [&](int level) {
-        start = dom_;
-        for (std::size_t t = trail_.size(); t-- > 0 && trail_[t].level > level;)
-            if (trail_[t].kind == undo::dom) start[trail_[t].index] = trail_[t].old;
-    };
+    // The deepest level a probe found a solution at, with its solution.
+    int solved_at = -1;
+    std::vector<std::uint8_t> solved;
     const auto ruled_out = [&](int level, bool connection, std::vector<std::int32_t>* literals) {
-        domains_at(level);
+        start = domains_at(level);
         try {
             engine probe(*this, start, probe_budget_, connection);
-            if (!probe.rules_out(stop)) return false;
+            const int result = probe.m_ > 0 ? probe.run(0, stop) : stopped;
+            if (result == 1 && connection && level > solved_at) {
+                solved_at = level;
+                solved = probe.solution_in(*this, start);
+            }
+            if (result != 0) return false;
             if (literals != nullptr) *literals = probe.core(*this, start);
             return true;
         } catch (const std::bad_alloc&) {
@@ -1732,33 +1968,8 @@ int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop
         }
     };
 
-    // A clause a probe justified, every literal of it false now: analysed
-    // as a contradiction, with a jump as far back as the clause allows.
-    const auto refute = [&](std::vector<std::int32_t>& literals) {
-        if (literals.empty()) return -1;
-        // Watch the literals made false last: the jump undoes them first.
-        const auto made_false = [&](std::int32_t l) {
-            return first_outside(l >> 3, static_cast<domain>(l & 7), trail_.size());
-        };
-        std::sort(literals.begin(), literals.end(),
-                  [&](std::int32_t x, std::int32_t y) { return made_false(x) > made_false(y); });
-        const auto c = static_cast<std::int32_t>(clauses_.size());
-        clauses_.push_back(static_cast<std::int32_t>(literals.size()));
-        clauses_.insert(clauses_.end(), literals.begin(), literals.end());
-        if (literals.size() >= 2) {
-            watch(literals[0], c);
-            watch(literals[1], c);
-        }
-        failure_ = {failure_kind::clause, cause::none, 0, c};
-        const int limit = jump_limit_;
-        jump_limit_ = std::numeric_limits<int>::max();
-        const bool ok = learn(stack);
-        jump_limit_ = limit;
-        return ok ? 1 : -1;
-    };
-
     std::vector<std::int32_t> literals;
-    if (probe_sums_) return ruled_out(top, false, &literals) ? refute(literals) : 0;
+    if (probe_sums_) return ruled_out(top, false, &literals) ? refute(stack, literals) : 0;
 
     int out = 0;   // the earliest level ruled out so far (0: none)
     int kept = 0;  // a level not ruled out, below `out`
@@ -1776,11 +1987,17 @@ int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop
     }
     // The clause: some choice up to level `out` has another count. The
     // choice at `out` is the last of them, so the jump undoes it.
-    for (int level = 1; level <= out; ++level) {
-        const trail_entry& t = trail_[stack[level - 1].mark];
-        literals.push_back(t.index * 8 + (~t.now & 7));
+    literals = choice_literals(stack, out);
+    if (refute(stack, literals) < 0) return -1;
+    if (told(stop)) return 1;
+    // Go back to where a solution is known and follow it from there.
+    if (solved_at >= 0 && solved_at <= static_cast<int>(stack.size())) {
+        if (solved_at < static_cast<int>(stack.size()) && !step_back(stack, solved_at)) return -1;
+        solution_ = std::move(solved);
+        count_off_solution();
+        return 1;
     }
-    return refute(literals);
+    return find_solution(stack, out, stop) < 0 ? -1 : 1;
 }
 
 int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uint64_t hard_after,
@@ -1836,6 +2053,7 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
             }
         }
         bool ok;
+        bool leaves = false;  // a choice that leaves the kept solution
         if (next == m_) {
             if (groups_ == 1 || !connection_) return 1;
             failure_ = {failure_kind::leaf, cause::none, 0, 0};
@@ -1848,9 +2066,15 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
             stack.push_back({next, trail_.size(), pool_.size()});
             level_ = static_cast<int>(stack.size());
             const int value = lowest(dom_[next]);
+            leaves = kept() && value != solution_[next];
             ok = restrict(next, static_cast<domain>(1u << value), cause::decision, 0) && propagate();
         }
         if (!probe_) resume_ = next;
+        if (ok && leaves) {
+            if (check_choice(stack, stop) < 0) return 0;
+            if (told_to_stop()) return stopped;
+            continue;
+        }
         if (ok) continue;
         if (!learn(stack)) return 0;
         if (told_to_stop()) return stopped;
