@@ -1843,7 +1843,7 @@ void engine::count_off_solution() {
 // to the first level they find one at and keeps it. 1 if found, 0 if not,
 // -1 if the puzzle has no solution at all.
 int engine::find_solution(std::vector<choice>& stack, int below, const std::atomic<bool>* stop) {
-    for (int step = solution_step; !told(stop); step *= 2) {
+    for (int step = std::min(solution_step, std::max(1, below / 4)); !told(stop); step *= 2) {
         const int level = std::min(static_cast<int>(stack.size()), below - step);
         if (level < 1) return 0;
         try {
