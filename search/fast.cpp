@@ -1723,8 +1723,6 @@ void engine::bump(int e) {
     }
 }
 
-// The undecided edge named most in recent clauses; before any clause, the
-// first undecided one in list order. m_ when every edge is decided.
 // Columns first when the open part is wider than tall, so that the edges
 // decided but not yet settled span its short side.
 void engine::sweep_order() {
@@ -1743,6 +1741,8 @@ void engine::sweep_order() {
     for (int i = 0; i < m_; ++i) rank_[order_[i]] = i;
 }
 
+// The undecided edge named most in recent clauses; before any clause, the
+// first undecided one in list order. m_ when every edge is decided.
 int engine::free_choice() {
     if (!order_.empty()) {
         while (order_scan_ < m_ && single(dom_[order_[order_scan_]])) ++order_scan_;
@@ -1763,15 +1763,6 @@ int engine::free_choice() {
     return scan_;
 }
 
-// What a stuck search does. The second engine probes its current domains
-// over sums, crossings and parity alone; a refutation names the domains
-// and decided edges it rests on, a clause over those is learned, and the
-// search jumps back as far as it reaches. The first engine looks for the
-// earliest level, stepping back 20, 40, 80, ... levels and then halving the
-// gap, whose domains a probe with every rule rules out, and if there is
-// one, learns that the choices up to it do not all hold and jumps back
-// there. 1 if a probe ruled something out, 0 if none did, -1 if the puzzle
-// has no solution at all.
 // The domains at the end of `level`; levels only grow along the trail.
 std::vector<domain> engine::domains_at(int level) const {
     std::vector<domain> at = dom_;
@@ -1945,6 +1936,16 @@ int engine::repair(const std::vector<choice>& stack, const std::atomic<bool>* st
     return stopped;
 }
 
+// What a stuck search does. The second engine probes its current domains
+// over sums, crossings and parity alone; a refutation names the domains
+// and decided edges it rests on, a clause over those is learned, and the
+// search jumps back as far as it reaches. The first engine looks for the
+// earliest level, stepping back 20, 40, 80, ... levels and then halving the
+// gap, whose domains a probe with every rule rules out, and if there is
+// one, learns that the choices up to it do not all hold and jumps back
+// there; then it goes back to where a probe found a solution, or looks for
+// one, and follows it. 1 if a probe ruled something out, 0 if none did, -1
+// if the puzzle has no solution at all.
 int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop) {
     const int top = static_cast<int>(stack.size());
     std::vector<domain> start;
@@ -1991,7 +1992,9 @@ int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop
     if (refute(stack, literals) < 0) return -1;
     if (told(stop)) return 1;
     // Go back to where a solution is known and follow it from there.
-    if (solved_at >= 0 && solved_at <= static_cast<int>(stack.size())) {
+    // A solution that agrees with the choices up to some level agrees with
+    // every state above it too.
+    if (solved_at >= 0) {
         if (solved_at < static_cast<int>(stack.size()) && !step_back(stack, solved_at)) return -1;
         solution_ = std::move(solved);
         count_off_solution();
