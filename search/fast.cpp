@@ -1940,9 +1940,10 @@ int engine::repair(const std::vector<choice>& stack, const std::atomic<bool>* st
 // over sums, crossings and parity alone; a refutation names the domains
 // and decided edges it rests on, a clause over those is learned, and the
 // search jumps back as far as it reaches. The first engine looks for the
-// earliest level, stepping back 20, 40, 80, ... levels and then halving the
-// gap, whose domains a probe with every rule rules out, and if there is
-// one, learns that the choices up to it do not all hold and jumps back
+// earliest level whose domains a probe with every rule rules out, stepping
+// back 20, 40, 80, ... levels and then halving the gap (until a probe gives
+// up: with a solution to follow, a jump need not reach far). If there is
+// one, it learns that the choices up to it do not all hold and jumps back
 // there; then it goes back to where a probe found a solution, or looks for
 // one, and follows it. 1 if a probe ruled something out, 0 if none did, -1
 // if the puzzle has no solution at all.
@@ -1984,7 +1985,12 @@ int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop
     if (out == 0) return 0;
     while (out - kept > 1) {
         const int mid = (out + kept) / 2;
-        (ruled_out(mid, true, nullptr) ? out : kept) = mid;
+        if (ruled_out(mid, true, nullptr)) {
+            out = mid;
+        } else {
+            kept = mid;
+            if (solved_at != mid) break;
+        }
     }
     // The clause: some choice up to level `out` has another count. The
     // choice at `out` is the last of them, so the jump undoes it.
