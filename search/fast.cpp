@@ -263,6 +263,8 @@ private:
     void count_off_solution();
     std::vector<std::uint8_t> solution_in(const engine& from, const std::vector<domain>& start) const;
     bool kept() const { return has_solution_ && off_solution_ == 0; }
+    int solution_level() const;
+    std::uint64_t check_budget_ = 0;  // grows each time a whole-state check gives up
     int check_choice(std::vector<choice>& stack, const std::atomic<bool>* stop);
     int repair(const std::vector<choice>& stack, const std::atomic<bool>* stop);
     int find_solution(std::vector<choice>& stack, int below, const std::atomic<bool>* stop);
@@ -1823,6 +1825,15 @@ std::vector<std::uint8_t> engine::solution_in(const engine& from, const std::vec
     return counts;
 }
 
+// The deepest level whose domains all admit the kept solution's counts, or
+// -1 if none is kept.
+int engine::solution_level() const {
+    if (!has_solution_) return -1;
+    for (const trail_entry& t : trail_)
+        if (t.kind == undo::dom && (t.now >> solution_[t.index] & 1) == 0) return t.level - 1;
+    return level_;
+}
+
 void engine::count_off_solution() {
     has_solution_ = true;
     off_solution_ = 0;
@@ -1862,12 +1873,24 @@ int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* st
     if (result == stopped && !told(stop)) {
         try {
             const std::vector<domain> start = dom_;
-            engine probe(*this, start, solve_factor * probe_budget_, true, true);
-            result = probe.m_ > 0 ? probe.run(0, stop) : stopped;
-            if (result == 1) {
-                solution_ = probe.solution_in(*this, start);
-                count_off_solution();
+            if (check_budget_ == 0) check_budget_ = solve_factor * probe_budget_;
+            // Sweeping finds solutions sooner, free order some refutations
+            // that sweeping misses.
+            bool gave_up = false;
+            for (const bool sweep : {true, false}) {
+                engine probe(*this, start, check_budget_, true, sweep);
+                if (probe.m_ == 0) break;
+                result = probe.run(0, stop);
+                gave_up = result == stopped;
+                if (result == 1) {
+                    solution_ = probe.solution_in(*this, start);
+                    count_off_solution();
+                }
+                if (result != stopped || told(stop)) break;
             }
+            // The search may come back to the same choice: the next check
+            // searches longer.
+            if (gave_up && !told(stop)) check_budget_ *= 2;
         } catch (const std::bad_alloc&) {
             result = stopped;  // only a shortcut
         }
@@ -2000,6 +2023,15 @@ int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop
     // Go back to where a solution is known and follow it from there.
     // A solution that agrees with the choices up to some level agrees with
     // every state above it too.
+    if (solved_at < 0 && has_solution_) {
+        // The solution kept before still holds above the choice that left it.
+        const int level = solution_level();
+        if (level >= 0) {
+            if (level < static_cast<int>(stack.size()) && !step_back(stack, level)) return -1;
+            count_off_solution();
+            return 1;
+        }
+    }
     if (solved_at >= 0) {
         if (solved_at < static_cast<int>(stack.size()) && !step_back(stack, solved_at)) return -1;
         solution_ = std::move(solved);
