@@ -314,9 +314,12 @@ TEST(fast, large_generated_puzzles_keep_their_known_answers) {
 
 // Probes rule states out from a part of the puzzle, the first engine's
 // with the groups joined elsewhere, the second's over sums alone, naming
-// what the refutation rests on. Probing at every contradiction that makes
-// no progress, with roomy and with tiny budgets, must not change the
-// answer of the search without probes (a step limit turns them off).
+// what the refutation rests on; the first engine then follows a solution a
+// probe found, repairing it near each choice that leaves it (the rest fixed
+// at its counts) or checking the choice by a probe. Probing at every
+// contradiction that makes no progress, with roomy and with tiny budgets,
+// must not change the answer of the search without probes (a step limit
+// turns them off).
 TEST(fast, probes_change_no_answer) {
     int solved = 0;
     const std::uint64_t puzzles = soak_setting("ISLANDS_SOAK_PROBES", 60);
