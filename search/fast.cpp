@@ -2049,8 +2049,7 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
         queued_[v] = 1;
         island_queue_.push_back(v);
     }
-    const auto told_to_stop = [&] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
-    if (told_to_stop()) return stopped;
+    if (told(stop)) return stopped;
     if (probe_)
         for (int e = 0; e < m_; ++e)
             if (!restrict(e, start_domains_[e], cause::decision, 0)) return 0;
@@ -2087,7 +2086,7 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
                 }
                 const int probed = probe_back(stack, stop);
                 if (probed < 0) return 0;
-                if (told_to_stop()) return stopped;
+                if (told(stop)) return stopped;
                 // A probe that rules nothing out makes the next one wait longer.
                 if (probed == 0) stuck_after *= 2;
                 continue;
@@ -2101,7 +2100,7 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
             ok = false;
         } else {
             if (max_steps != 0 && steps == max_steps) return -1;
-            if (++steps % 1024 == 0 && told_to_stop()) return stopped;
+            if (++steps % 1024 == 0 && told(stop)) return stopped;
             if (witness_on_ && witness_size_ > static_cast<std::size_t>(n_) + static_cast<std::size_t>(n_) / 2)
                 build_witness();
             stack.push_back({next, trail_.size(), pool_.size()});
@@ -2113,12 +2112,12 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
         if (!probe_) resume_ = next;
         if (ok && leaves) {
             if (check_choice(stack, stop) < 0) return 0;
-            if (told_to_stop()) return stopped;
+            if (told(stop)) return stopped;
             continue;
         }
         if (ok) continue;
         if (!learn(stack)) return 0;
-        if (told_to_stop()) return stopped;
+        if (told(stop)) return stopped;
         ++since_progress;
         if (probe_ && contradictions + 1 >= probe_budget_) return stopped;
         if (++contradictions >= hard_after && !hard_started && on_hard) {
