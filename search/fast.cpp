@@ -100,6 +100,7 @@ public:
         clause_limit_ = clause_words != 0 ? clause_words : clause_room * static_cast<std::size_t>(m_) + (1u << 20);
         stuck_after_ = limits.stuck_after != 0 ? limits.stuck_after : stuck_default;
         probe_budget_ = limits.probe_budget != 0 ? limits.probe_budget : probe_default;
+        check_budget_ = solve_factor * probe_budget_;
     }
     // A probe: the open edges of `from` when its domains were `start`, with
     // what their islands still need. With `connection`, islands joined by
@@ -260,7 +261,9 @@ private:
     bool has_solution_ = false;
     std::vector<std::uint8_t> solution_;
     std::int64_t off_solution_ = 0;
-    void count_off_solution();
+    void keep(std::vector<std::uint8_t> counts);
+    int probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, bool sweep,
+                           const std::atomic<bool>* stop);
     std::vector<std::uint8_t> solution_in(const engine& from, const std::vector<domain>& start) const;
     bool kept() const { return has_solution_ && off_solution_ == 0; }
     int solution_level() const;
@@ -1834,10 +1837,24 @@ int engine::solution_level() const {
     return level_;
 }
 
-void engine::count_off_solution() {
+// Keeps `counts`; later domain changes and undos keep the count of domains
+// that exclude them.
+void engine::keep(std::vector<std::uint8_t> counts) {
+    solution_ = std::move(counts);
     has_solution_ = true;
     off_solution_ = 0;
     for (int e = 0; e < m_; ++e) off_solution_ += (dom_[e] >> solution_[e] & 1) == 0;
+}
+
+// A probe with every rule from `start`, whose solution, if it finds one,
+// is kept. Its result, or `stopped` if it has no open edge.
+int engine::probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, bool sweep,
+                               const std::atomic<bool>* stop) {
+    engine probe(*this, start, budget, true, sweep);
+    if (probe.m_ == 0) return stopped;
+    const int result = probe.run(0, stop);
+    if (result == 1) keep(probe.solution_in(*this, start));
+    return result;
 }
 
 // Probes that sweep look for a solution at levels `solution_step`, then
@@ -1849,13 +1866,8 @@ int engine::find_solution(std::vector<choice>& stack, int below, const std::atom
         const int level = std::min(static_cast<int>(stack.size()), below - step);
         if (level < 1) return 0;
         try {
-            const std::vector<domain> start = domains_at(level);
-            engine probe(*this, start, probe_budget_, true, true);
-            if (probe.m_ == 0 || probe.run(0, stop) != 1) continue;
-            if (!step_back(stack, level)) return -1;
-            solution_ = probe.solution_in(*this, start);
-            count_off_solution();
-            return 1;
+            if (probe_for_solution(domains_at(level), probe_budget_, true, stop) != 1) continue;
+            return step_back(stack, level) ? 1 : -1;
         } catch (const std::bad_alloc&) {
             return 0;  // only a shortcut
         }
@@ -1869,28 +1881,20 @@ int engine::find_solution(std::vector<choice>& stack, int below, const std::atom
 // neither (the search goes on unguided below this choice; the kept
 // solution still holds above it), -1 if the puzzle has no solution.
 int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* stop) {
+    if (std::all_of(dom_.begin(), dom_.end(), [](domain d) { return single(d); })) return 0;
     int result = repair(stack, stop);
     if (result == stopped && !told(stop)) {
         try {
             const std::vector<domain> start = dom_;
-            if (check_budget_ == 0) check_budget_ = solve_factor * probe_budget_;
             // Sweeping finds solutions sooner, free order some refutations
             // that sweeping misses.
-            bool gave_up = false;
             for (const bool sweep : {true, false}) {
-                engine probe(*this, start, check_budget_, true, sweep);
-                if (probe.m_ == 0) break;
-                result = probe.run(0, stop);
-                gave_up = result == stopped;
-                if (result == 1) {
-                    solution_ = probe.solution_in(*this, start);
-                    count_off_solution();
-                }
+                result = probe_for_solution(start, check_budget_, sweep, stop);
                 if (result != stopped || told(stop)) break;
             }
             // The search may come back to the same choice: the next check
             // searches longer.
-            if (gave_up && !told(stop)) check_budget_ *= 2;
+            if (result == stopped && !told(stop)) check_budget_ *= 2;
         } catch (const std::bad_alloc&) {
             result = stopped;  // only a shortcut
         }
@@ -1944,14 +1948,9 @@ int engine::repair(const std::vector<choice>& stack, const std::atomic<bool>* st
                 }
         if (empty) continue;
         try {
-            engine probe(*this, start, std::max<std::uint64_t>(1, probe_budget_ / solve_factor), true);
-            const int result = probe.m_ > 0 ? probe.run(0, stop) : stopped;
-            if (result == 1) {
-                solution_ = probe.solution_in(*this, start);
-                count_off_solution();
-                return 1;
-            }
-            if (open == open_edges) return result;
+            const int result =
+                probe_for_solution(start, std::max<std::uint64_t>(1, probe_budget_ / solve_factor), false, stop);
+            if (result == 1 || open == open_edges) return result;
         } catch (const std::bad_alloc&) {
             return stopped;
         }
@@ -2023,19 +2022,12 @@ int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop
     // Go back to where a solution is known and follow it from there.
     // A solution that agrees with the choices up to some level agrees with
     // every state above it too.
-    if (solved_at < 0 && has_solution_) {
-        // The solution kept before still holds above the choice that left it.
-        const int level = solution_level();
-        if (level >= 0) {
-            if (level < static_cast<int>(stack.size()) && !step_back(stack, level)) return -1;
-            count_off_solution();
-            return 1;
-        }
-    }
-    if (solved_at >= 0) {
-        if (solved_at < static_cast<int>(stack.size()) && !step_back(stack, solved_at)) return -1;
-        solution_ = std::move(solved);
-        count_off_solution();
+    // Otherwise the solution kept before still holds above the choice that
+    // left it.
+    if (solved_at >= 0) keep(std::move(solved));
+    const int level = solved_at >= 0 ? solved_at : solution_level();
+    if (level >= 0) {
+        if (level < static_cast<int>(stack.size()) && !step_back(stack, level)) return -1;
         return 1;
     }
     return find_solution(stack, out, stop) < 0 ? -1 : 1;
