@@ -258,14 +258,14 @@ private:
     // surely has a solution. A choice that leaves it is checked at once:
     // first by repairing it near the change, then by a probe of the whole
     // state, which finds another such solution or rules the choice out.
-    bool has_solution_ = false;
-    std::vector<std::uint8_t> solution_;
+    std::vector<std::uint8_t> solution_;  // empty while none is kept
+    bool has_solution() const { return !solution_.empty(); }
     std::int64_t off_solution_ = 0;
     void keep(std::vector<std::uint8_t> counts);
     int probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, bool sweep,
                            const std::atomic<bool>* stop);
     std::vector<std::uint8_t> solution_in(const engine& from, const std::vector<domain>& start) const;
-    bool kept() const { return has_solution_ && off_solution_ == 0; }
+    bool kept() const { return has_solution() && off_solution_ == 0; }
     int solution_level() const;
     std::uint64_t check_budget_ = 0;  // grows each time a whole-state check gives up
     int check_choice(std::vector<choice>& stack, const std::atomic<bool>* stop);
@@ -567,7 +567,7 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     trail_.push_back({undo::dom, because, old, now, e, why, last_change_[e], level_});
     last_change_[e] = static_cast<std::int32_t>(trail_.size() - 1);
     dom_[e] = now;
-    if (has_solution_ && (now >> solution_[e] & 1) == 0 && (old >> solution_[e] & 1) != 0) ++off_solution_;
+    if (has_solution() && (now >> solution_[e] & 1) == 0 && (old >> solution_[e] & 1) != 0) ++off_solution_;
 
     if (watched_[e]) clause_queue_.push_back(e);
     const bool parity_known = open_parity(old) && !open_parity(now);
@@ -1220,7 +1220,7 @@ void engine::undo_to(std::size_t mark) {
         case undo::dom:
             if (probe_ && single(dom_[t.index]) && activity_[t.index] > 0)
                 by_activity_.push({activity_[t.index], t.index});
-            if (has_solution_ && (dom_[t.index] >> solution_[t.index] & 1) == 0 &&
+            if (has_solution() && (dom_[t.index] >> solution_[t.index] & 1) == 0 &&
                 (t.old >> solution_[t.index] & 1) != 0)
                 --off_solution_;
             dom_[t.index] = t.old;
@@ -1831,7 +1831,7 @@ std::vector<std::uint8_t> engine::solution_in(const engine& from, const std::vec
 // The deepest level whose domains all admit the kept solution's counts, or
 // -1 if none is kept.
 int engine::solution_level() const {
-    if (!has_solution_) return -1;
+    if (!has_solution()) return -1;
     for (const trail_entry& t : trail_)
         if (t.kind == undo::dom && (t.now >> solution_[t.index] & 1) == 0) return t.level - 1;
     return level_;
@@ -1841,7 +1841,6 @@ int engine::solution_level() const {
 // that exclude them.
 void engine::keep(std::vector<std::uint8_t> counts) {
     solution_ = std::move(counts);
-    has_solution_ = true;
     off_solution_ = 0;
     for (int e = 0; e < m_; ++e) off_solution_ += (dom_[e] >> solution_[e] & 1) == 0;
 }
