@@ -79,6 +79,7 @@ constexpr int probe_step = 20;                  // first step back, in levels
 constexpr int solution_step = 100;              // first step back when looking for a solution
 constexpr int window_margin = 4;                // cells around a changed edge a repair may change
 constexpr int window_tries = 5;                 // margins 4, 8, ..., 64 before the whole puzzle
+constexpr std::uint64_t first_restart = 100;    // contradictions before a restarting probe first starts over
 constexpr std::uint64_t solve_factor = 5;       // a whole-state check may meet five budgets, a repair a fifth
 
 int lowest(domain d) { return std::countr_zero(static_cast<unsigned>(d)); }
@@ -262,7 +263,16 @@ private:
     bool has_solution() const { return !solution_.empty(); }
     std::int64_t off_solution_ = 0;
     void keep(std::vector<std::uint8_t> counts);
-    int probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, bool sweep,
+    // How a probe chooses: by sweeping or in free order; guided by the kept
+    // solution (each edge first gets its kept count), then by the count it
+    // had last (`saving`); starting over now and then (`restarting`).
+    struct probe_style {
+        bool sweep = false;
+        bool guided = false;
+        bool saving = false;
+        bool restarting = false;
+    };
+    int probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, probe_style style,
                            const std::atomic<bool>* stop);
     std::vector<std::uint8_t> solution_in(const engine& from, const std::vector<domain>& start) const;
     bool kept() const { return has_solution() && off_solution_ == 0; }
@@ -283,6 +293,14 @@ private:
     std::priority_queue<std::pair<double, std::int32_t>> by_activity_;
     int scan_ = 0;
     std::vector<std::int32_t> order_, rank_;  // a sweeping probe's order
+    // A guided probe's preferred count per edge (empty: the smallest). One
+    // that saves counts updates it whenever an edge is decided; one that
+    // restarts goes back to its first choice after 100 contradictions (fewer
+    // on a small budget), then after half again as many each time, keeping
+    // what it learned.
+    std::vector<std::uint8_t> phase_;
+    bool saving_ = false;
+    bool restarting_ = false;
     int order_scan_ = 0;                      // no open edge comes before it in order_
     void sweep_order();
     void bump(int e);
@@ -567,6 +585,7 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     trail_.push_back({undo::dom, because, old, now, e, why, last_change_[e], level_});
     last_change_[e] = static_cast<std::int32_t>(trail_.size() - 1);
     dom_[e] = now;
+    if (saving_ && single(now)) phase_[e] = static_cast<std::uint8_t>(lowest(now));
     if (has_solution() && (now >> solution_[e] & 1) == 0 && (old >> solution_[e] & 1) != 0) ++off_solution_;
 
     if (watched_[e]) clause_queue_.push_back(e);
@@ -1847,10 +1866,16 @@ void engine::keep(std::vector<std::uint8_t> counts) {
 
 // A probe with every rule from `start`, whose solution, if it finds one,
 // is kept. Its result, or `stopped` if it has no open edge.
-int engine::probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, bool sweep,
+int engine::probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, probe_style style,
                                const std::atomic<bool>* stop) {
-    engine probe(*this, start, budget, true, sweep);
+    engine probe(*this, start, budget, true, style.sweep);
     if (probe.m_ == 0) return stopped;
+    if (style.guided) {
+        probe.phase_.resize(probe.m_);
+        for (int e = 0; e < probe.m_; ++e) probe.phase_[e] = solution_[probe.main_edge_[e]];
+        probe.saving_ = style.saving;
+        probe.restarting_ = style.restarting;
+    }
     const int result = probe.run(0, stop);
     if (result == 1) keep(probe.solution_in(*this, start));
     return result;
@@ -1865,7 +1890,7 @@ int engine::find_solution(std::vector<choice>& stack, int below, const std::atom
         const int level = std::min(static_cast<int>(stack.size()), below - step);
         if (level < 1) return 0;
         try {
-            if (probe_for_solution(domains_at(level), probe_budget_, true, stop) != 1) continue;
+            if (probe_for_solution(domains_at(level), probe_budget_, {.sweep = true}, stop) != 1) continue;
             return step_back(stack, level) ? 1 : -1;
         } catch (const std::bad_alloc&) {
             return 0;  // only a shortcut
@@ -1885,12 +1910,19 @@ int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* st
     if (result == stopped && !told(stop)) {
         try {
             const std::vector<domain> start = dom_;
-            // Sweeping finds solutions sooner, free order some refutations
-            // that sweeping misses.
-            for (const bool sweep : {true, false}) {
-                result = probe_for_solution(start, check_budget_, sweep, stop);
-                if (result != stopped || told(stop)) break;
-            }
+            // Which style settles a check soonest varies from check to check
+            // by orders of magnitude, so each gets a sixteenth of the budget,
+            // then a quarter, then all of it. Guided ones stay near the
+            // change, and starting over makes them the steadiest; free
+            // order settles some checks that both guided styles miss.
+            constexpr probe_style styles[] = {{.guided = true, .saving = true, .restarting = true},
+                                              {.guided = true, .saving = true},
+                                              {}};
+            for (std::uint64_t share = 16; share >= 1 && result == stopped && !told(stop); share /= 4)
+                for (const probe_style& style : styles) {
+                    result = probe_for_solution(start, std::max<std::uint64_t>(1, check_budget_ / share), style, stop);
+                    if (result != stopped || told(stop)) break;
+                }
             // The search may come back to the same choice: the next check
             // searches longer.
             if (result == stopped && !told(stop)) check_budget_ *= 2;
@@ -1948,7 +1980,7 @@ int engine::repair(const std::vector<choice>& stack, const std::atomic<bool>* st
         if (empty) continue;
         try {
             const int result =
-                probe_for_solution(start, std::max<std::uint64_t>(1, probe_budget_ / solve_factor), false, stop);
+                probe_for_solution(start, std::max<std::uint64_t>(1, probe_budget_ / solve_factor), {}, stop);
             if (result == 1 || open == open_edges) return result;
         } catch (const std::bad_alloc&) {
             return stopped;
@@ -2056,6 +2088,9 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
     bool hard_started = false;
     std::uint64_t stuck_after = stuck_after_;
     int furthest = -1;
+    std::uint64_t since_restart = 0;
+    // Small budgets (tests use tiny ones) start over sooner.
+    std::uint64_t restart_after = std::clamp<std::uint64_t>(probe_budget_ / 8, 1, first_restart);
     for (;;) {
         int next;
         if (probe_) {
@@ -2096,7 +2131,8 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
                 build_witness();
             stack.push_back({next, trail_.size(), pool_.size()});
             level_ = static_cast<int>(stack.size());
-            const int value = lowest(dom_[next]);
+            int value = lowest(dom_[next]);
+            if (!phase_.empty() && (dom_[next] >> phase_[next] & 1) != 0) value = phase_[next];
             leaves = kept() && value != solution_[next];
             ok = restrict(next, static_cast<domain>(1u << value), cause::decision, 0) && propagate();
         }
@@ -2111,6 +2147,12 @@ int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uin
         if (told(stop)) return stopped;
         ++since_progress;
         if (probe_ && contradictions + 1 >= probe_budget_) return stopped;
+        if (restarting_ && ++since_restart >= restart_after && !stack.empty()) {
+            since_restart = 0;
+            restart_after += restart_after / 2;
+            backtrack(stack, 0);
+            if (!reimply() || !propagate()) return 0;
+        }
         if (++contradictions >= hard_after && !hard_started && on_hard) {
             hard_started = true;
             on_hard();
