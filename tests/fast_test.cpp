@@ -316,13 +316,15 @@ TEST(fast, large_generated_puzzles_keep_their_known_answers) {
 // with the groups joined elsewhere, the second's over sums alone, naming
 // what the refutation rests on; the first engine then follows a solution a
 // probe found, repairing it near each choice that leaves it (the rest fixed
-// at its counts) or checking the choice by a probe. Probing at every
-// contradiction that makes no progress, with roomy and with tiny budgets,
-// must not change the answer of the search without probes (a step limit
-// turns them off).
+// at its counts) or checking the choice by probes of several styles (some
+// guided by the kept solution, saving counts, starting over). Probing at
+// every contradiction that makes no progress, with roomy, small and tiny
+// budgets, must not change the answer of the search without probes (a step
+// limit turns them off). The small budget and the count of puzzles are what
+// it takes for each style of check to settle some checks.
 TEST(fast, probes_change_no_answer) {
     int solved = 0;
-    const std::uint64_t puzzles = soak_setting("ISLANDS_SOAK_PROBES", 60);
+    const std::uint64_t puzzles = soak_setting("ISLANDS_SOAK_PROBES", 200);
     for (std::uint64_t seed = 1; seed <= puzzles; ++seed) {
         generator_options options;
         options.width = 20 + static_cast<std::int32_t>(seed % 4) * 6;
@@ -335,7 +337,7 @@ TEST(fast, probes_change_no_answer) {
         const int expected = solve_fast(*plain, fast_limits{std::numeric_limits<std::uint64_t>::max()});
         solved += expected == 1;
         for (int engine = 1; engine <= 2; ++engine)
-            for (const std::uint64_t budget : {0, 3}) {
+            for (const std::uint64_t budget : {0, 3, 40}) {
                 fast_limits limits;
                 limits.only_engine = engine;
                 limits.stuck_after = 1;
