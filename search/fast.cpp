@@ -109,8 +109,10 @@ public:
     // up joined. Ruling it out rules out `start`.
     // With `sweep`, it chooses the first open edge along the longer side of
     // the part left open (by columns when that part is wider than tall).
+    // With `narrows`, `start` only narrows the current domains of `from`,
+    // which saves passes over the edges decided already.
     engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection,
-           bool sweep = false);
+           bool sweep = false, bool narrows = false);
 
     static constexpr int stopped = -2;
     // Stops with `stopped` once `stop` is set; calls `on_hard` once, after
@@ -272,7 +274,7 @@ private:
         bool saving = false;
         bool restarting = false;
     };
-    int probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, probe_style style,
+    int probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, probe_style style, bool narrows,
                            const std::atomic<bool>* stop);
     std::vector<std::uint8_t> solution_in(const engine& from, const std::vector<domain>& start) const;
     bool kept() const { return has_solution() && off_solution_ == 0; }
@@ -434,13 +436,15 @@ void engine::load(const puzzle& p) {
 }
 
 engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection,
-               bool sweep)
+               bool sweep, bool narrows)
     : jump_limit_(std::numeric_limits<int>::max()) {
     connection_ = connection;
     probe_budget_ = budget;
+    // The edges before the engine's current choice are decided.
+    const int first_open = narrows ? from.resume_ : 0;
     std::vector<std::int32_t> edge_at(from.m_, none);
     std::vector<std::int32_t> island_at(from.n_, none);
-    for (int f = 0; f < from.m_; ++f) {
+    for (int f = first_open; f < from.m_; ++f) {
         if (single(start[f])) continue;
         edge_at[f] = m_++;
         main_edge_.push_back(f);
@@ -464,7 +468,7 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     link_islands();
     cross_start_.assign(m_ + 1, 0);
     start_domains_.reserve(m_);
-    for (int f = 0; f < from.m_; ++f) {
+    for (int f = first_open; f < from.m_; ++f) {
         const std::int32_t e = edge_at[f];
         if (e == none) continue;
         start_domains_.push_back(start[f]);
@@ -484,14 +488,17 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     if (!connection_) return;
     group_seen_.assign(n_, 0);
     // The groups of `start`: islands joined by edges that carry a bridge.
+    // When `start` narrows the current domains, the engine's own groups
+    // hold all but the bridges `start` adds.
     std::vector<std::int32_t> up(from.n_);
-    for (int v = 0; v < from.n_; ++v) up[v] = v;
+    for (int v = 0; v < from.n_; ++v) up[v] = narrows ? from.find(v) : v;
     const auto root = [&](int v) {
         while (up[v] != v) v = up[v] = up[up[v]];
         return v;
     };
-    for (int f = 0; f < from.m_; ++f)
-        if ((start[f] & only_zero) == 0) up[root(from.end_a_[f])] = root(from.end_b_[f]);
+    for (int f = first_open; f < from.m_; ++f)
+        if ((start[f] & only_zero) == 0 && !(narrows && (from.dom_[f] & only_zero) == 0))
+            up[root(from.end_a_[f])] = root(from.end_b_[f]);
     std::vector<std::int32_t> group_at(from.n_, none);
     for (int v = 0; v < from.n_; ++v) {
         const std::int32_t u = island_at[v];
@@ -1867,8 +1874,8 @@ void engine::keep(std::vector<std::uint8_t> counts) {
 // A probe with every rule from `start`, whose solution, if it finds one,
 // is kept. Its result, or `stopped` if it has no open edge.
 int engine::probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, probe_style style,
-                               const std::atomic<bool>* stop) {
-    engine probe(*this, start, budget, true, style.sweep);
+                               bool narrows, const std::atomic<bool>* stop) {
+    engine probe(*this, start, budget, true, style.sweep, narrows);
     if (probe.m_ == 0) return stopped;
     if (style.guided) {
         probe.phase_.resize(probe.m_);
@@ -1890,7 +1897,7 @@ int engine::find_solution(std::vector<choice>& stack, int below, const std::atom
         const int level = std::min(static_cast<int>(stack.size()), below - step);
         if (level < 1) return 0;
         try {
-            if (probe_for_solution(domains_at(level), probe_budget_, {.sweep = true}, stop) != 1) continue;
+            if (probe_for_solution(domains_at(level), probe_budget_, {.sweep = true}, false, stop) != 1) continue;
             return step_back(stack, level) ? 1 : -1;
         } catch (const std::bad_alloc&) {
             return 0;  // only a shortcut
@@ -1920,7 +1927,7 @@ int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* st
                                               {}};
             for (std::uint64_t share = 16; share >= 1 && result == stopped && !told(stop); share /= 4)
                 for (const probe_style& style : styles) {
-                    result = probe_for_solution(start, std::max<std::uint64_t>(1, check_budget_ / share), style, stop);
+                    result = probe_for_solution(start, std::max<std::uint64_t>(1, check_budget_ / share), style, true, stop);
                     if (result != stopped || told(stop)) break;
                 }
             // The search may come back to the same choice: the next check
@@ -1980,7 +1987,7 @@ int engine::repair(const std::vector<choice>& stack, const std::atomic<bool>* st
         if (empty) continue;
         try {
             const int result =
-                probe_for_solution(start, std::max<std::uint64_t>(1, probe_budget_ / solve_factor), {}, stop);
+                probe_for_solution(start, std::max<std::uint64_t>(1, probe_budget_ / solve_factor), {}, true, stop);
             if (result == 1 || open == open_edges) return result;
         } catch (const std::bad_alloc&) {
             return stopped;
