@@ -314,6 +314,11 @@ private:
     bool connection_ = true;
     bool whole_groups() const { return probe_ && connection_; }
     std::vector<std::uint32_t> group_seen_;  // per group root: the search that walked it
+    // Per side of a search: groups reached whose other islands are not
+    // queued yet. A side queues them only once it has nothing else to
+    // search, so the other side can meet a large group without anyone
+    // walking it.
+    std::array<std::vector<std::int32_t>, 2> groups_pending_;
     // A probe over sums alone reports what its refutation rests on: the
     // changes before its first choice and the islands (whose decided edges
     // set what they still need) that some analysis cited.
@@ -801,28 +806,53 @@ bool engine::linked(int a, int b, usable&& ok) {
     seen_[b] = mark_b;
     via_[a] = via_[b] = no_edge;
     std::size_t head_a = 0, head_b = 0, tail_a = 1, tail_b = 1;
-    while (head_a < tail_a && head_b < tail_b) {
-        const bool grow_a = tail_a - head_a <= tail_b - head_b;
+    std::size_t pending_a = 0, pending_b = 0;  // islands of the groups pending on each side
+    groups_pending_[0].clear();
+    groups_pending_[1].clear();
+    const auto dry = [&](std::size_t head, std::size_t tail, int side) {
+        return head == tail && groups_pending_[side].empty();
+    };
+    while (!dry(head_a, tail_a, 0) && !dry(head_b, tail_b, 1)) {
+        const bool grow_a = tail_a - head_a + pending_a <= tail_b - head_b + pending_b;
         std::int32_t* const queue = grow_a ? queue_a : queue_b;
         std::size_t& head = grow_a ? head_a : head_b;
         std::size_t& tail = grow_a ? tail_a : tail_b;
+        std::size_t& pending = grow_a ? pending_a : pending_b;
+        std::vector<std::int32_t>& groups = groups_pending_[grow_a ? 0 : 1];
         const std::uint32_t own = grow_a ? mark_a : mark_b;
         const std::uint32_t other = grow_a ? mark_b : mark_a;
-        const int u = queue[head++];
-        if constexpr (by_group) {
-            // The group's other islands are reached through edges left out,
-            // once per group and search.
-            if (whole_groups() && group_seen_[find(u)] != own) {
-                group_seen_[find(u)] = own;
-                for (int w = next_member_[u]; w != u; w = next_member_[w]) {
-                    if (seen_[w] == own) continue;
-                    if (seen_[w] == other) {
-                        meet_ = {u, no_edge, w};
-                        return true;
-                    }
+        if (head == tail) {
+            // The group's other islands are reached through edges left out.
+            const int root = groups.back();
+            groups.pop_back();
+            pending -= static_cast<std::size_t>(size_[root]);
+            int w = root;
+            do {
+                if (seen_[w] == other) {
+                    meet_ = {w, no_edge, w};
+                    return true;
+                }
+                if (seen_[w] != own) {
                     seen_[w] = own;
                     via_[w] = no_edge;
                     queue[tail++] = w;
+                }
+                w = next_member_[w];
+            } while (w != root);
+            continue;
+        }
+        const int u = queue[head++];
+        if constexpr (by_group) {
+            // Once per group and search.
+            if (whole_groups() && group_seen_[find(u)] != own) {
+                if (group_seen_[find(u)] == other) {
+                    meet_ = {u, no_edge, u};
+                    return true;
+                }
+                group_seen_[find(u)] = own;
+                if (size_[find(u)] > 1) {
+                    groups.push_back(find(u));
+                    pending += static_cast<std::size_t>(size_[find(u)]);
                 }
             }
         }
@@ -836,7 +866,8 @@ bool engine::linked(int a, int b, usable&& ok) {
             }
             const int w = neighbour_[4 * u + s];
             if (seen_[w] == own) continue;
-            if (seen_[w] == other || (by_group && find(w) == (grow_a ? group_b : group_a))) {
+            if (seen_[w] == other || (by_group && find(w) == (grow_a ? group_b : group_a)) ||
+                (by_group && whole_groups() && group_seen_[find(w)] == other)) {
                 meet_ = {u, e, w};
                 return true;
             }
@@ -845,8 +876,8 @@ bool engine::linked(int a, int b, usable&& ok) {
             queue[tail++] = w;
         }
     }
-    sealed_side_ = head_a == tail_a ? std::span<const std::int32_t>(queue_a, tail_a)
-                                    : std::span<const std::int32_t>(queue_b, tail_b);
+    sealed_side_ = dry(head_a, tail_a, 0) ? std::span<const std::int32_t>(queue_a, tail_a)
+                                          : std::span<const std::int32_t>(queue_b, tail_b);
     return false;
 }
 
