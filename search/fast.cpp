@@ -843,7 +843,8 @@ bool engine::linked(int a, int b, usable&& ok) {
         }
         const int u = queue[head++];
         if constexpr (by_group) {
-            // Once per group and search.
+            // Each side claims a group once per search; its other islands
+            // wait in groups_pending_.
             if (whole_groups() && group_seen_[find(u)] != own) {
                 if (group_seen_[find(u)] == other) {
                     meet_ = {u, no_edge, u};
@@ -1956,11 +1957,13 @@ int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* st
             constexpr probe_style styles[] = {{.guided = true, .saving = true, .restarting = true},
                                               {.guided = true, .saving = true},
                                               {}};
-            for (std::uint64_t share = 16; share >= 1 && result == stopped && !told(stop); share /= 4)
+            for (std::uint64_t share = 16; share >= 1 && result == stopped && !told(stop); share /= 4) {
+                const std::uint64_t budget = std::max<std::uint64_t>(1, check_budget_ / share);
                 for (const probe_style& style : styles) {
-                    result = probe_for_solution(start, std::max<std::uint64_t>(1, check_budget_ / share), style, true, stop);
+                    result = probe_for_solution(start, budget, style, true, stop);
                     if (result != stopped || told(stop)) break;
                 }
+            }
             // The search may come back to the same choice: the next check
             // searches longer.
             if (result == stopped && !told(stop)) check_budget_ *= 2;
