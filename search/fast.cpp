@@ -845,15 +845,16 @@ bool engine::linked(int a, int b, usable&& ok) {
         if constexpr (by_group) {
             // Each side claims a group once per search; its other islands
             // wait in groups_pending_.
-            if (whole_groups() && group_seen_[find(u)] != own) {
-                if (group_seen_[find(u)] == other) {
+            const int group = find(u);
+            if (whole_groups() && group_seen_[group] != own) {
+                if (group_seen_[group] == other) {
                     meet_ = {u, no_edge, u};
                     return true;
                 }
-                group_seen_[find(u)] = own;
-                if (size_[find(u)] > 1) {
-                    groups.push_back(find(u));
-                    pending += static_cast<std::size_t>(size_[find(u)]);
+                group_seen_[group] = own;
+                if (size_[group] > 1) {
+                    groups.push_back(group);
+                    pending += static_cast<std::size_t>(size_[group]);
                 }
             }
         }
@@ -1944,11 +1945,11 @@ int engine::find_solution(std::vector<choice>& stack, int below, const std::atom
 // neither (the search goes on unguided below this choice; the kept
 // solution still holds above it), -1 if the puzzle has no solution.
 int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* stop) {
-    if (std::all_of(dom_.begin(), dom_.end(), [](domain d) { return single(d); })) return 0;
+    // Every edge before the current choice is decided.
+    if (std::all_of(dom_.begin() + resume_, dom_.end(), [](domain d) { return single(d); })) return 0;
     int result = repair(stack, stop);
     if (result == stopped && !told(stop)) {
         try {
-            const std::vector<domain> start = dom_;
             // Which style settles a check soonest varies from check to check
             // by orders of magnitude, so each gets a sixteenth of the budget,
             // then a quarter, then all of it. Guided ones stay near the
@@ -1960,7 +1961,7 @@ int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* st
             for (std::uint64_t share = 16; share >= 1 && result == stopped && !told(stop); share /= 4) {
                 const std::uint64_t budget = std::max<std::uint64_t>(1, check_budget_ / share);
                 for (const probe_style& style : styles) {
-                    result = probe_for_solution(start, budget, style, true, stop);
+                    result = probe_for_solution(dom_, budget, style, true, stop);
                     if (result != stopped || told(stop)) break;
                 }
             }
@@ -1995,24 +1996,26 @@ int engine::repair(const std::vector<choice>& stack, const std::atomic<bool>* st
             y1 = std::max(y1, y_[v]);
         }
     }
-    const auto open_edges = std::count_if(dom_.begin(), dom_.end(), [](domain d) { return !single(d); });
-    std::vector<domain> start(m_);
+    // Every edge before the current choice is decided, so only the edges
+    // from it on can be open or fixed here.
+    const auto open_edges = std::count_if(dom_.begin() + resume_, dom_.end(), [](domain d) { return !single(d); });
+    std::vector<domain> start;
     for (int margin = window_margin, tries = 0; tries < window_tries && !told(stop); ++tries, margin *= 2) {
         const auto near = [&](int v) {
             return x_[v] >= x0 - margin && x_[v] <= x1 + margin && y_[v] >= y0 - margin && y_[v] <= y1 + margin;
         };
+        start = dom_;
         std::ptrdiff_t open = 0;
-        for (int e = 0; e < m_; ++e) {
-            if (single(dom_[e]) || near(end_a_[e]) || near(end_b_[e])) {
-                start[e] = dom_[e];
-                open += single(dom_[e]) ? 0 : 1;
-            } else {
+        for (int e = resume_; e < m_; ++e) {
+            if (single(dom_[e])) continue;
+            if (near(end_a_[e]) || near(end_b_[e]))
+                ++open;
+            else
                 start[e] = static_cast<domain>(1u << solution_[e]);
-            }
         }
         // A fixed count that carries a bridge blocks the edges crossing it.
         bool empty = false;
-        for (int e = 0; e < m_; ++e)
+        for (int e = resume_; e < m_; ++e)
             if (start[e] != dom_[e] && solution_[e] > 0)
                 for (std::int32_t k = cross_start_[e]; k < cross_start_[e + 1]; ++k) {
                     start[cross_[k]] &= only_zero;
