@@ -1923,17 +1923,25 @@ int engine::probe_for_solution(const std::vector<domain>& start, std::uint64_t b
 
 // Probes that sweep look for a solution at levels `solution_step`, then
 // twice, four times ... as many levels above `below`; the search goes back
-// to the first level they find one at and keeps it. 1 if found, 0 if not,
-// -1 if the puzzle has no solution at all.
+// to the first level they find one at and keeps it. A level they rule out
+// is learned as the choices up to it not all holding. 1 if found, 0 if
+// not, -1 if the puzzle has no solution at all.
 int engine::find_solution(std::vector<choice>& stack, int below, const std::atomic<bool>* stop) {
     for (int step = std::min(solution_step, std::max(1, below / 4)); !told(stop); step *= 2) {
         const int level = std::min(static_cast<int>(stack.size()), below - step);
         if (level < 1) return 0;
+        int result = stopped;
         try {
-            if (probe_for_solution(domains_at(level), probe_budget_, {.sweep = true}, false, stop) != 1) continue;
-            return step_back(stack, level) ? 1 : -1;
+            result = probe_for_solution(domains_at(level), probe_budget_, {.sweep = true}, false, stop);
         } catch (const std::bad_alloc&) {
             return 0;  // only a shortcut
+        }
+        if (result == 1) return step_back(stack, level) ? 1 : -1;
+        // A level ruled out on the way up is learned too, rather than met
+        // again when the search comes back down.
+        if (result == 0) {
+            std::vector<std::int32_t> literals = choice_literals(stack, level);
+            if (refute(stack, literals) < 0) return -1;
         }
     }
     return 0;
