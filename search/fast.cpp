@@ -80,6 +80,10 @@ constexpr int solution_step = 100;              // first step back when looking 
 constexpr int window_margin = 4;                // cells around a changed edge a repair may change
 constexpr int window_tries = 5;                 // margins 4, 8, ..., 64 before the whole puzzle
 constexpr std::uint64_t first_restart = 100;    // contradictions before a restarting probe first starts over
+// A guided probe over tens of thousands of open edges decides them all
+// again after every far jump (about 130 choices per contradiction on
+// generated 1000 x 1000 puzzles), so the restarting style keeps a jump limit.
+constexpr int guided_jump_limit = 100;
 constexpr std::uint64_t solve_factor = 5;       // a whole-state check may meet five budgets, a repair a fifth
 
 int lowest(domain d) { return std::countr_zero(static_cast<unsigned>(d)); }
@@ -102,6 +106,7 @@ public:
         stuck_after_ = limits.stuck_after != 0 ? limits.stuck_after : stuck_default;
         probe_budget_ = limits.probe_budget != 0 ? limits.probe_budget : probe_default;
         check_budget_ = solve_factor * probe_budget_;
+        guided_jump_limit_ = limits.jump_limit != 0 ? limits.jump_limit : guided_jump_limit;
     }
     // A probe: the open edges of `from` when its domains were `start`, with
     // what their islands still need. With `connection`, islands joined by
@@ -267,12 +272,14 @@ private:
     void keep(std::vector<std::uint8_t> counts);
     // How a probe chooses: by sweeping or in free order; guided by the kept
     // solution (each edge first gets its kept count), then by the count it
-    // had last (`saving`); starting over now and then (`restarting`).
+    // had last (`saving`); starting over now and then (`restarting`);
+    // stepping back one level instead of jumping far (`short_jumps`).
     struct probe_style {
         bool sweep = false;
         bool guided = false;
         bool saving = false;
         bool restarting = false;
+        bool short_jumps = false;
     };
     int probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, probe_style style, bool narrows,
                            const std::atomic<bool>* stop);
@@ -280,6 +287,7 @@ private:
     bool kept() const { return has_solution() && off_solution_ == 0; }
     int solution_level() const;
     std::uint64_t check_budget_ = 0;  // grows each time a whole-state check gives up
+    int guided_jump_limit_ = 0;       // of probes with short jumps
     int check_choice(std::vector<choice>& stack, const std::atomic<bool>* stop);
     int repair(const std::vector<choice>& stack, const std::atomic<bool>* stop);
     int find_solution(std::vector<choice>& stack, int below, const std::atomic<bool>* stop);
@@ -1915,6 +1923,7 @@ int engine::probe_for_solution(const std::vector<domain>& start, std::uint64_t b
         for (int e = 0; e < probe.m_; ++e) probe.phase_[e] = solution_[probe.main_edge_[e]];
         probe.saving_ = style.saving;
         probe.restarting_ = style.restarting;
+        if (style.short_jumps) probe.jump_limit_ = guided_jump_limit_;
     }
     const int result = probe.run(0, stop);
     if (result == 1) keep(probe.solution_in(*this, start));
@@ -1963,7 +1972,7 @@ int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* st
             // then a quarter, then all of it. Guided ones stay near the
             // change, and starting over makes them the steadiest; free
             // order settles some checks that both guided styles miss.
-            constexpr probe_style styles[] = {{.guided = true, .saving = true, .restarting = true},
+            constexpr probe_style styles[] = {{.guided = true, .saving = true, .restarting = true, .short_jumps = true},
                                               {.guided = true, .saving = true},
                                               {}};
             for (std::uint64_t share = 16; share >= 1 && result == stopped && !told(stop); share /= 4) {

@@ -22,8 +22,9 @@ struct fast_limits {
     // (0: a default). Tests make it small so that both engines race.
     std::uint64_t second_after = 0;
     // Backjumps over more levels than this go back one level only (0: each
-    // engine's own limit). Tests make it 1, so that nearly every jump is a
-    // one-level step and clauses are forced at levels above their own.
+    // engine's own limit, and the one of probes that keep one). Tests make
+    // it 1, so that nearly every jump is a one-level step and clauses are
+    // forced at levels above their own.
     int jump_limit = 0;
     // Puzzles with at least this many islands keep a tree of edges that may
     // carry bridges, so that only losing one of its edges needs a search (0:

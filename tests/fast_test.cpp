@@ -336,16 +336,25 @@ TEST(fast, probes_change_no_answer) {
         auto plain = build(text);
         const int expected = solve_fast(*plain, fast_limits{std::numeric_limits<std::uint64_t>::max()});
         solved += expected == 1;
+        // The last setting makes every jump, in the engine and in the probes
+        // that keep a jump limit, a one-level step.
+        const struct {
+            std::uint64_t budget;
+            int jump_limit;
+        } settings[] = {{0, 0}, {3, 0}, {40, 0}, {40, 1}};
         for (int engine = 1; engine <= 2; ++engine)
-            for (const std::uint64_t budget : {0, 3, 40}) {
+            for (const auto [budget, jump_limit] : settings) {
                 fast_limits limits;
                 limits.only_engine = engine;
                 limits.stuck_after = 1;
                 limits.probe_budget = budget;
+                limits.jump_limit = jump_limit;
                 auto probed = build(text);
-                ASSERT_EQ(solve_fast(*probed, limits), expected) << "engine " << engine << " budget " << budget << text;
+                const auto where = "engine " + std::to_string(engine) + " budget " + std::to_string(budget) +
+                                   " jump limit " + std::to_string(jump_limit) + "\n" + text;
+                ASSERT_EQ(solve_fast(*probed, limits), expected) << where;
                 if (expected == 1) {
-                    EXPECT_EQ(bridges(*probed), bridges(*plain)) << "engine " << engine << " budget " << budget << text;
+                    EXPECT_EQ(bridges(*probed), bridges(*plain)) << where;
                 }
             }
     }
