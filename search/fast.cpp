@@ -287,6 +287,7 @@ private:
     bool kept() const { return has_solution() && off_solution_ == 0; }
     int solution_level() const;
     std::uint64_t check_budget_ = 0;  // grows each time a whole-state check gives up
+    int check_rounds_ = 1;            // rounds of budgets a check runs: more after each that gives up
     int guided_jump_limit_ = 0;       // of probes with short jumps
     int check_choice(std::vector<choice>& stack, const std::atomic<bool>* stop);
     int repair(const std::vector<choice>& stack, const std::atomic<bool>* stop);
@@ -1969,13 +1970,16 @@ int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* st
         try {
             // Which style settles a check soonest varies from check to check
             // by orders of magnitude, so each gets a sixteenth of the budget,
-            // then a quarter, then all of it. Guided ones stay near the
-            // change, and starting over makes them the steadiest; free
-            // order settles some checks that both guided styles miss.
+            // then a quarter, then all of it (as many of these rounds as
+            // check_rounds_ allows). Guided ones stay near the change, and
+            // starting over makes them the steadiest; free order settles
+            // some checks that both guided styles miss.
             constexpr probe_style styles[] = {{.guided = true, .saving = true, .restarting = true, .short_jumps = true},
                                               {.guided = true, .saving = true},
                                               {}};
-            for (std::uint64_t share = 16; share >= 1 && result == stopped && !told(stop); share /= 4) {
+            int round = 0;
+            for (std::uint64_t share = 16; share >= 1 && round < check_rounds_ && result == stopped && !told(stop);
+                 share /= 4, ++round) {
                 const std::uint64_t budget = std::max<std::uint64_t>(1, check_budget_ / share);
                 for (const probe_style& style : styles) {
                     result = probe_for_solution(dom_, budget, style, true, stop);
@@ -1983,8 +1987,17 @@ int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* st
                 }
             }
             // The search may come back to the same choice: the next check
-            // searches longer.
-            if (result == stopped && !told(stop)) check_budget_ *= 2;
+            // searches longer. A check that gives up leaves the search to go
+            // on unguided below it, which soon gets stuck again, and what it
+            // learns there often makes the same check easy when it comes
+            // back; so rounds are added one at a time before the budget
+            // grows.
+            if (result == stopped && !told(stop)) {
+                if (check_rounds_ < 3)
+                    ++check_rounds_;
+                else
+                    check_budget_ *= 2;
+            }
         } catch (const std::bad_alloc&) {
             result = stopped;  // only a shortcut
         }
