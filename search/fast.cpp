@@ -106,7 +106,7 @@ public:
         stuck_after_ = limits.stuck_after != 0 ? limits.stuck_after : stuck_default;
         probe_budget_ = limits.probe_budget != 0 ? limits.probe_budget : probe_default;
         check_budget_ = solve_factor * probe_budget_;
-        guided_jump_limit_ = limits.jump_limit != 0 ? limits.jump_limit : guided_jump_limit;
+        short_jump_limit_ = limits.jump_limit != 0 ? limits.jump_limit : guided_jump_limit;
     }
     // A probe: the open edges of `from` when its domains were `start`, with
     // what their islands still need. With `connection`, islands joined by
@@ -288,7 +288,7 @@ private:
     int solution_level() const;
     std::uint64_t check_budget_ = 0;  // grows each time a whole-state check gives up
     int check_rounds_ = 1;            // rounds of budgets a check runs: more after each that gives up
-    int guided_jump_limit_ = 0;       // of probes with short jumps
+    int short_jump_limit_ = 0;        // of probes whose style has short jumps
     int check_choice(std::vector<choice>& stack, const std::atomic<bool>* stop);
     int repair(const std::vector<choice>& stack, const std::atomic<bool>* stop);
     int find_solution(std::vector<choice>& stack, int below, const std::atomic<bool>* stop);
@@ -1924,8 +1924,8 @@ int engine::probe_for_solution(const std::vector<domain>& start, std::uint64_t b
         for (int e = 0; e < probe.m_; ++e) probe.phase_[e] = solution_[probe.main_edge_[e]];
         probe.saving_ = style.saving;
         probe.restarting_ = style.restarting;
-        if (style.short_jumps) probe.jump_limit_ = guided_jump_limit_;
     }
+    if (style.short_jumps) probe.jump_limit_ = short_jump_limit_;
     const int result = probe.run(0, stop);
     if (result == 1) keep(probe.solution_in(*this, start));
     return result;
