@@ -75,6 +75,11 @@ constexpr std::size_t clause_room = 128;
 // 1000 x 1000 puzzles.
 constexpr std::uint64_t stuck_default = 1000;  // contradictions without progress
 constexpr std::uint64_t probe_default = 10000;  // contradictions a probe may meet
+// Looking for the earliest level ruled out, a probe that needs more than a
+// few hundred contradictions costs a second or more on a 1000 x 1000
+// puzzle. Giving up sooner leaves those choices to the search for a
+// solution above and the checks after it, which halved some whole runs.
+constexpr std::uint64_t refute_default = 300;
 constexpr int probe_step = 20;                  // first step back, in levels
 constexpr int solution_step = 100;              // first step back when looking for a solution
 constexpr int window_margin = 4;                // cells around a changed edge a repair may change
@@ -2085,7 +2090,7 @@ int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop
     const auto ruled_out = [&](int level, bool connection, std::vector<std::int32_t>* literals) {
         start = domains_at(level);
         try {
-            engine probe(*this, start, probe_budget_, connection);
+            engine probe(*this, start, connection ? std::min(probe_budget_, refute_default) : probe_budget_, connection);
             const int result = probe.m_ > 0 ? probe.run(0, stop) : stopped;
             if (result == 1 && connection && level > solved_at) {
                 solved_at = level;
