@@ -1888,6 +1888,8 @@ int engine::refute(std::vector<choice>& stack, std::vector<std::int32_t>& litera
 // Back to `level`, where clauses force again what they forced there. False
 // if the puzzle has no solution at all.
 bool engine::step_back(std::vector<choice>& stack, int level) {
+    // A jump may have gone back past `level` already.
+    if (level >= static_cast<int>(stack.size())) return true;
     backtrack(stack, level);
     return (reimply() && propagate()) || learn(stack);
 }
