@@ -75,11 +75,13 @@ constexpr std::size_t clause_room = 128;
 // 1000 x 1000 puzzles.
 constexpr std::uint64_t stuck_default = 1000;  // contradictions without progress
 constexpr std::uint64_t probe_default = 10000;  // contradictions a probe may meet
-// Looking for the earliest level ruled out, a probe that needs more than a
-// few hundred contradictions costs a second or more on a 1000 x 1000
-// puzzle. Giving up sooner leaves those choices to the search for a
-// solution above and the checks after it, which halved some whole runs.
-constexpr std::uint64_t refute_default = 300;
+// Looking for the earliest level ruled out, a probe that needs thousands of
+// contradictions costs a second or more on a 1000 x 1000 puzzle. Giving up
+// sooner leaves those choices to the search for a solution above and the
+// checks after it, which halved some whole runs; giving up after a few
+// hundred left others going back and forth below one hard check for
+// minutes.
+constexpr std::uint64_t refute_default = 1500;
 constexpr int probe_step = 20;                  // first step back, in levels
 constexpr int solution_step = 100;              // first step back when looking for a solution
 constexpr int window_margin = 4;                // cells around a changed edge a repair may change

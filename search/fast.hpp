@@ -38,7 +38,7 @@ struct fast_limits {
     std::uint64_t stuck_after = 0;
     // Contradictions each probe may meet before it gives up (0: a default;
     // the first engine's probes for the earliest level ruled out stop at
-    // 300 either way). Tests make it tiny so that probes give up too.
+    // 1500 either way). Tests make it tiny so that probes give up too.
     std::uint64_t probe_budget = 0;
 };
 
