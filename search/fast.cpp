@@ -264,6 +264,7 @@ private:
     std::uint64_t probe_budget_ = 0;
     int probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop);
     int refute(std::vector<choice>& stack, std::vector<std::int32_t>& literals);
+    int rule_out(std::vector<choice>& stack, int level);
     std::vector<std::int32_t> choice_literals(const std::vector<choice>& stack, int level) const;
     std::vector<domain> domains_at(int level) const;
     bool step_back(std::vector<choice>& stack, int level);
@@ -1861,6 +1862,13 @@ std::vector<std::int32_t> engine::choice_literals(const std::vector<choice>& sta
     return literals;
 }
 
+// Learns that the choices up to `level` do not all hold (a probe ruled out
+// the state they leave); the jump undoes the choice at `level`.
+int engine::rule_out(std::vector<choice>& stack, int level) {
+    std::vector<std::int32_t> literals = choice_literals(stack, level);
+    return refute(stack, literals);
+}
+
 // A clause a probe justified, every literal of it false now: analysed as a
 // contradiction, with a jump as far back as the clause allows. 1, or -1 if
 // the puzzle has no solution at all.
@@ -1958,10 +1966,7 @@ int engine::find_solution(std::vector<choice>& stack, int below, const std::atom
         if (result == 1) return step_back(stack, level) ? 1 : -1;
         // A level ruled out on the way up is learned too, rather than met
         // again when the search comes back down.
-        if (result == 0) {
-            std::vector<std::int32_t> literals = choice_literals(stack, level);
-            if (refute(stack, literals) < 0) return -1;
-        }
+        if (result == 0 && rule_out(stack, level) < 0) return -1;
     }
     return 0;
 }
@@ -2014,8 +2019,7 @@ int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* st
         }
     }
     if (result != 0) return result == 1 ? 1 : 0;
-    std::vector<std::int32_t> literals = choice_literals(stack, static_cast<int>(stack.size()));
-    return refute(stack, literals);
+    return rule_out(stack, static_cast<int>(stack.size()));
 }
 
 // A solution that differs from the kept one only near the edges the last
@@ -2130,10 +2134,7 @@ int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop
             if (solved_at != mid) break;
         }
     }
-    // The clause: some choice up to level `out` has another count. The
-    // choice at `out` is the last of them, so the jump undoes it.
-    literals = choice_literals(stack, out);
-    if (refute(stack, literals) < 0) return -1;
+    if (rule_out(stack, out) < 0) return -1;
     if (told(stop)) return 1;
     // Go back to where a solution is known and follow it from there.
     // A solution that agrees with the choices up to some level agrees with
@@ -2143,7 +2144,7 @@ int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop
     if (solved_at >= 0) keep(std::move(solved));
     const int level = solved_at >= 0 ? solved_at : solution_level();
     if (level >= 0) {
-        if (level < static_cast<int>(stack.size()) && !step_back(stack, level)) return -1;
+        if (!step_back(stack, level)) return -1;
         return 1;
     }
     return find_solution(stack, out, stop) < 0 ? -1 : 1;
