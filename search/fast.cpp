@@ -82,6 +82,12 @@ constexpr std::uint64_t probe_default = 10000;  // contradictions a probe may me
 // hundred left others going back and forth below one hard check for
 // minutes.
 constexpr std::uint64_t refute_default = 1500;
+// What probes that gave up learned is kept for the probes after them: up
+// to this many sets, and a set is passed over when the domains it was
+// learned within differ from a probe's start on more than carry_slack
+// edges (each such edge adds a literal to every clause carried).
+constexpr std::size_t learned_sets = 4;
+constexpr std::size_t carry_slack = 64;
 constexpr int probe_step = 20;                  // first step back, in levels
 constexpr int solution_step = 100;              // first step back when looking for a solution
 constexpr int window_margin = 4;                // cells around a changed edge a repair may change
@@ -123,8 +129,10 @@ public:
     // the part left open (by columns when that part is wider than tall).
     // With `narrows`, `start` only narrows the current domains of `from`,
     // which saves passes over the edges decided already.
+    // With `carry`, it starts with what earlier probes of `from` learned
+    // (see learned_set).
     engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection,
-           bool sweep = false, bool narrows = false);
+           bool sweep = false, bool narrows = false, bool carry = false);
 
     static constexpr int stopped = -2;
     // Stops with `stopped` once `stop` is set; calls `on_hard` once, after
@@ -290,7 +298,21 @@ private:
         bool short_jumps = false;
     };
     int probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, probe_style style, bool narrows,
-                           const std::atomic<bool>* stop);
+                           bool carry, const std::atomic<bool>* stop);
+    // What a probe that gave up had learned: clauses over the engine's
+    // edges that follow from the rules and the probe's start domains
+    // (`within`), so they hold for every solution within those domains. A
+    // later probe starts with them. The same hard state, or one close to
+    // it, tends to come back (a check that gave up is met again after the
+    // search below it got stuck), and each probe used to start from
+    // nothing.
+    struct learned_set {
+        std::vector<domain> within;
+        std::vector<std::int32_t> clauses;
+    };
+    std::vector<learned_set> learned_;  // oldest first
+    void remember(const engine& probe, const std::vector<domain>& start);
+    void carry_over(const engine& from, const std::vector<domain>& start, const std::vector<std::int32_t>& edge_at);
     std::vector<std::uint8_t> solution_in(const engine& from, const std::vector<domain>& start) const;
     bool kept() const { return has_solution() && off_solution_ == 0; }
     int solution_level() const;
@@ -458,7 +480,7 @@ void engine::load(const puzzle& p) {
 }
 
 engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection,
-               bool sweep, bool narrows)
+               bool sweep, bool narrows, bool carry)
     : jump_limit_(std::numeric_limits<int>::max()) {
     connection_ = connection;
     probe_budget_ = budget;
@@ -501,6 +523,7 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     clause_limit_ = clause_room * static_cast<std::size_t>(m_) + (1u << 16);
     init_state();
     probe_ = true;
+    if (carry && connection) carry_over(from, start, edge_at);
     activity_.assign(m_, 0.0);
     if (sweep) sweep_order();
     if (tracking()) {
@@ -1930,11 +1953,107 @@ void engine::keep(std::vector<std::uint8_t> counts) {
     for (int e = 0; e < m_; ++e) off_solution_ += (dom_[e] >> solution_[e] & 1) == 0;
 }
 
+// Keeps what `probe`, started from `start`, learned, over the engine's
+// edges. The newest sets are kept, within a bound proportional to the
+// edges, so memory stays linear.
+void engine::remember(const engine& probe, const std::vector<domain>& start) {
+    learned_set set{start, {}};
+    set.clauses.reserve(probe.clauses_.size());
+    for (std::size_t c = 0; c < probe.clauses_.size(); c += 1 + static_cast<std::size_t>(probe.clauses_[c])) {
+        set.clauses.push_back(probe.clauses_[c]);
+        for (std::int32_t j = 1; j <= probe.clauses_[c]; ++j) {
+            const std::int32_t l = probe.clauses_[c + j];
+            set.clauses.push_back(probe.main_edge_[l >> 3] * 8 + (l & 7));
+        }
+    }
+    // A probe from the same state started with the older set's clauses.
+    std::erase_if(learned_, [&](const learned_set& old) { return old.within == start; });
+    learned_.push_back(std::move(set));
+    std::size_t words = 0;
+    for (const learned_set& kept : learned_) words += kept.clauses.size();
+    while (learned_.size() > learned_sets || words > clause_room * static_cast<std::size_t>(m_)) {
+        words -= learned_.front().clauses.size();
+        learned_.erase(learned_.begin());
+    }
+}
+
+// Starts a probe with the sets `from` learned, each clause less the
+// literals `start` makes false. A set learned within other domains holds
+// here once every clause of it also allows each edge a count `start`
+// allows outside those domains: a solution within `start` either lies
+// within them, where the clause holds, or gives such an edge such a count.
+// Sets that would need many of these literals are passed over, and a
+// clause that `start` already satisfies is left out.
+void engine::carry_over(const engine& from, const std::vector<domain>& start,
+                        const std::vector<std::int32_t>& edge_at) {
+    std::vector<std::int32_t> outside;
+    std::vector<std::int32_t> literals;
+    bool refuted = false;
+    for (const learned_set& set : from.learned_) {
+        if (refuted) break;
+        outside.clear();
+        bool holds = false;
+        for (int f = 0; f < from.m_ && outside.size() <= carry_slack; ++f) {
+            const auto beyond = static_cast<domain>(~set.within[f] & any_count);
+            const domain d = start[f] & beyond;
+            if (d == 0) continue;
+            // Every solution within `start` gives f a count outside `within`.
+            holds = d == start[f];
+            if (holds) break;
+            outside.push_back(edge_at[f] * 8 + beyond);
+        }
+        if (holds || outside.size() > carry_slack) continue;
+        // A clause's literal on such an edge joins the added one.
+        for (std::size_t k = 0; k < outside.size(); ++k) clause_slot_[outside[k] >> 3] = static_cast<std::int32_t>(k);
+        for (std::size_t c = 0; c < set.clauses.size(); c += 1 + static_cast<std::size_t>(set.clauses[c])) {
+            literals = outside;
+            bool satisfied = false;
+            for (std::int32_t j = 1; j <= set.clauses[c] && !satisfied; ++j) {
+                const int f = set.clauses[c + j] >> 3;
+                const auto counts = static_cast<domain>(set.clauses[c + j] & 7);
+                if ((start[f] & counts) == 0) continue;
+                satisfied = (start[f] & counts) == start[f];
+                if (satisfied) break;
+                // Open in `start`, since it keeps counts on both sides.
+                const std::int32_t g = edge_at[f];
+                if (clause_slot_[g] == none) {
+                    literals.push_back(g * 8 + counts);
+                } else {
+                    std::int32_t& joined = literals[clause_slot_[g]];
+                    joined |= counts;
+                    satisfied = (start[f] & joined & 7) == start[f];
+                }
+            }
+            if (satisfied) continue;
+            if (literals.size() == 1) {
+                // A fact within `start`, which the probe applies before its first choice.
+                start_domains_[literals[0] >> 3] &= static_cast<domain>(literals[0] & 7);
+                refuted = start_domains_[literals[0] >> 3] == 0;
+                if (refuted) break;
+                continue;
+            }
+            refuted = literals.empty();
+            if (refuted) break;
+            const auto at = static_cast<std::int32_t>(clauses_.size());
+            clauses_.push_back(static_cast<std::int32_t>(literals.size()));
+            clauses_.insert(clauses_.end(), literals.begin(), literals.end());
+            watch(literals[0], at);
+            watch(literals[1], at);
+        }
+        for (std::int32_t l : outside) clause_slot_[l >> 3] = none;
+    }
+    // No solution within `start`: an empty domain makes the probe fail at once.
+    if (refuted && m_ > 0) start_domains_[0] = 0;
+    // What it learns itself gets the usual room; forgetting drops the
+    // carried clauses first, as the oldest.
+    clause_limit_ += clauses_.size();
+}
+
 // A probe with every rule from `start`, whose solution, if it finds one,
 // is kept. Its result, or `stopped` if it has no open edge.
 int engine::probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, probe_style style,
-                               bool narrows, const std::atomic<bool>* stop) {
-    engine probe(*this, start, budget, true, style.sweep, narrows);
+                               bool narrows, bool carry, const std::atomic<bool>* stop) {
+    engine probe(*this, start, budget, true, style.sweep, narrows, carry);
     if (probe.m_ == 0) return stopped;
     if (style.guided) {
         probe.phase_.resize(probe.m_);
@@ -1945,6 +2064,7 @@ int engine::probe_for_solution(const std::vector<domain>& start, std::uint64_t b
     if (style.short_jumps) probe.jump_limit_ = short_jump_limit_;
     const int result = probe.run(0, stop);
     if (result == 1) keep(probe.solution_in(*this, start));
+    if (result == stopped && carry && !told(stop)) remember(probe, start);
     return result;
 }
 
@@ -1959,7 +2079,7 @@ int engine::find_solution(std::vector<choice>& stack, int below, const std::atom
         if (level < 1) return 0;
         int result = stopped;
         try {
-            result = probe_for_solution(domains_at(level), probe_budget_, {.sweep = true}, false, stop);
+            result = probe_for_solution(domains_at(level), probe_budget_, {.sweep = true}, false, true, stop);
         } catch (const std::bad_alloc&) {
             return 0;  // only a shortcut
         }
@@ -1998,7 +2118,7 @@ int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* st
                  share /= 4, ++round) {
                 const std::uint64_t budget = std::max<std::uint64_t>(1, check_budget_ / share);
                 for (const probe_style& style : styles) {
-                    result = probe_for_solution(dom_, budget, style, true, stop);
+                    result = probe_for_solution(dom_, budget, style, true, true, stop);
                     if (result != stopped || told(stop)) break;
                 }
             }
@@ -2069,7 +2189,7 @@ int engine::repair(const std::vector<choice>& stack, const std::atomic<bool>* st
         if (empty) continue;
         try {
             const int result =
-                probe_for_solution(start, std::max<std::uint64_t>(1, probe_budget_ / solve_factor), {}, true, stop);
+                probe_for_solution(start, std::max<std::uint64_t>(1, probe_budget_ / solve_factor), {}, true, false, stop);
             if (result == 1 || open == open_edges) return result;
         } catch (const std::bad_alloc&) {
             return stopped;
@@ -2098,8 +2218,10 @@ int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop
     const auto ruled_out = [&](int level, bool connection, std::vector<std::int32_t>* literals) {
         start = domains_at(level);
         try {
-            engine probe(*this, start, connection ? std::min(probe_budget_, refute_default) : probe_budget_, connection);
+            engine probe(*this, start, connection ? std::min(probe_budget_, refute_default) : probe_budget_, connection,
+                         false, false, connection);
             const int result = probe.m_ > 0 ? probe.run(0, stop) : stopped;
+            if (result == stopped && connection && probe.m_ > 0 && !told(stop)) remember(probe, start);
             if (result == 1 && connection && level > solved_at) {
                 solved_at = level;
                 solved = probe.solution_in(*this, start);
