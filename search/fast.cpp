@@ -90,6 +90,11 @@ constexpr std::size_t learned_sets = 4;
 constexpr std::size_t carry_slack = 64;
 constexpr int probe_step = 20;                  // first step back, in levels
 constexpr int solution_step = 100;              // first step back when looking for a solution
+// A probe that sweeps over more open edges than this costs seconds per
+// thousand contradictions, so the search for a solution stops short of
+// levels that leave so much open (a generated 1000 x 1000 puzzle stuck a
+// quarter of the way down spent 26 s on one such probe that gave up).
+constexpr std::ptrdiff_t solution_probe_edges = 100000;
 constexpr int window_margin = 4;                // cells around a changed edge a repair may change
 constexpr int window_tries = 5;                 // margins 4, 8, ..., 64 before the whole puzzle
 constexpr std::uint64_t first_restart = 100;    // contradictions before a restarting probe first starts over
@@ -2071,15 +2076,20 @@ int engine::probe_for_solution(const std::vector<domain>& start, std::uint64_t b
 // Probes that sweep look for a solution at levels `solution_step`, then
 // twice, four times ... as many levels above `below`; the search goes back
 // to the first level they find one at and keeps it. A level they rule out
-// is learned as the choices up to it not all holding. 1 if found, 0 if
-// not, -1 if the puzzle has no solution at all.
+// is learned as the choices up to it not all holding. Levels that leave
+// more than solution_probe_edges open are not probed: the list order gets
+// on there by itself. 1 if found, 0 if not, -1 if the puzzle has no
+// solution at all.
 int engine::find_solution(std::vector<choice>& stack, int below, const std::atomic<bool>* stop) {
     for (int step = std::min(solution_step, std::max(1, below / 4)); !told(stop); step *= 2) {
         const int level = std::min(static_cast<int>(stack.size()), below - step);
         if (level < 1) return 0;
         int result = stopped;
         try {
-            result = probe_for_solution(domains_at(level), probe_budget_, {.sweep = true}, false, true, stop);
+            const std::vector<domain> start = domains_at(level);
+            if (std::count_if(start.begin(), start.end(), [](domain d) { return !single(d); }) > solution_probe_edges)
+                return 0;
+            result = probe_for_solution(start, probe_budget_, {.sweep = true}, false, true, stop);
         } catch (const std::bad_alloc&) {
             return 0;  // only a shortcut
         }
