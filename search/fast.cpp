@@ -83,9 +83,10 @@ constexpr std::uint64_t probe_default = 10000;  // contradictions a probe may me
 // minutes.
 constexpr std::uint64_t refute_default = 1500;
 // What probes that gave up learned is kept for the probes after them: up
-// to this many sets, and a set is passed over when the domains it was
-// learned within differ from a probe's start on more than carry_slack
-// edges (each such edge adds a literal to every clause carried).
+// to this many sets, and a set is passed over when a probe's start allows
+// counts outside the domains it was learned within on more than
+// carry_slack edges (each such edge adds a literal to every clause
+// carried).
 constexpr std::size_t learned_sets = 4;
 constexpr std::size_t carry_slack = 64;
 constexpr int probe_step = 20;                  // first step back, in levels
@@ -2002,7 +2003,8 @@ void engine::carry_over(const engine& from, const std::vector<domain>& start,
             const auto beyond = static_cast<domain>(~set.within[f] & any_count);
             const domain d = start[f] & beyond;
             if (d == 0) continue;
-            // Every solution within `start` gives f a count outside `within`.
+            // Every solution within `start` gives f a count outside
+            // `within`, so the set says nothing about them.
             holds = d == start[f];
             if (holds) break;
             outside.push_back(edge_at[f] * 8 + beyond);
