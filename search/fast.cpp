@@ -108,6 +108,12 @@ constexpr std::uint64_t solve_factor = 5;       // a whole-state check may meet 
 int lowest(domain d) { return std::countr_zero(static_cast<unsigned>(d)); }
 int highest(domain d) { return 7 - std::countl_zero(d); }
 bool single(domain d) { return (d & (d - 1)) == 0; }
+// Edges with more than one count left, from `first` on.
+std::ptrdiff_t open_count(const std::vector<domain>& domains, std::size_t first = 0) {
+    return std::count_if(domains.begin() + static_cast<std::ptrdiff_t>(first), domains.end(),
+                         [](domain d) { return !single(d); });
+}
+
 // Whether the domain still holds both an odd and an even count: {0, 1},
 // {1, 2} and {0, 1, 2}. A bit table, since searches test it at every step.
 bool open_parity(domain d) { return (0b1100'1000u >> d & 1) != 0; }
@@ -392,6 +398,17 @@ private:
     void watch(std::int32_t literal, std::int32_t c) {
         watches_[literal >> 3].push_back({c, literal});
         watched_[literal >> 3] = 1;
+    }
+    // Stores a clause, watching its first two literals; its number.
+    std::int32_t add_clause(const std::vector<std::int32_t>& literals) {
+        const auto c = static_cast<std::int32_t>(clauses_.size());
+        clauses_.push_back(static_cast<std::int32_t>(literals.size()));
+        clauses_.insert(clauses_.end(), literals.begin(), literals.end());
+        if (literals.size() >= 2) {
+            watch(literals[0], c);
+            watch(literals[1], c);
+        }
+        return c;
     }
     std::size_t watched_from_ = 0;  // clauses before this offset watch nothing
     std::size_t clause_limit_ = 0;  // stored numbers that set off forgetting
@@ -1909,14 +1926,7 @@ int engine::refute(std::vector<choice>& stack, std::vector<std::int32_t>& litera
     };
     std::sort(literals.begin(), literals.end(),
               [&](std::int32_t x, std::int32_t y) { return made_false(x) > made_false(y); });
-    const auto c = static_cast<std::int32_t>(clauses_.size());
-    clauses_.push_back(static_cast<std::int32_t>(literals.size()));
-    clauses_.insert(clauses_.end(), literals.begin(), literals.end());
-    if (literals.size() >= 2) {
-        watch(literals[0], c);
-        watch(literals[1], c);
-    }
-    failure_ = {failure_kind::clause, cause::none, 0, c};
+    failure_ = {failure_kind::clause, cause::none, 0, add_clause(literals)};
     const int limit = jump_limit_;
     jump_limit_ = std::numeric_limits<int>::max();
     const bool ok = learn(stack);
@@ -2041,11 +2051,7 @@ void engine::carry_over(const engine& from, const std::vector<domain>& start,
             }
             refuted = literals.empty();
             if (refuted) break;
-            const auto at = static_cast<std::int32_t>(clauses_.size());
-            clauses_.push_back(static_cast<std::int32_t>(literals.size()));
-            clauses_.insert(clauses_.end(), literals.begin(), literals.end());
-            watch(literals[0], at);
-            watch(literals[1], at);
+            add_clause(literals);
         }
         for (std::int32_t l : outside) clause_slot_[l >> 3] = none;
     }
@@ -2089,8 +2095,7 @@ int engine::find_solution(std::vector<choice>& stack, int below, const std::atom
         int result = stopped;
         try {
             const std::vector<domain> start = domains_at(level);
-            if (std::count_if(start.begin(), start.end(), [](domain d) { return !single(d); }) > solution_probe_edges)
-                return 0;
+            if (open_count(start) > solution_probe_edges) return 0;
             result = probe_for_solution(start, probe_budget_, {.sweep = true}, false, true, stop);
         } catch (const std::bad_alloc&) {
             return 0;  // only a shortcut
@@ -2175,7 +2180,7 @@ int engine::repair(const std::vector<choice>& stack, const std::atomic<bool>* st
     }
     // Every edge before the current choice is decided, so only the edges
     // from it on can be open or fixed here.
-    const auto open_edges = std::count_if(dom_.begin() + resume_, dom_.end(), [](domain d) { return !single(d); });
+    const auto open_edges = open_count(dom_, static_cast<std::size_t>(resume_));
     std::vector<domain> start;
     for (int margin = window_margin, tries = 0; tries < window_tries && !told(stop); ++tries, margin *= 2) {
         const auto near = [&](int v) {
