@@ -15,6 +15,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <numeric>
 #include <queue>
 #include <span>
@@ -49,14 +50,14 @@ constexpr int closing_limit = 24;
 // A backjump over more levels than the engine's jump limit goes back one
 // level only: the learned clause keeps the refutation, and the levels in
 // between keep their propagation instead of redoing it. Which limit is best
-// varies widely from puzzle to puzzle, so a puzzle that takes many
-// contradictions gets a second engine with another limit on the other core,
-// and the first to finish answers. Both find the same answer. The second
-// steps back one level at every contradiction: on hard generated puzzles
-// that pairs better with the first than a longer limit (100) did.
+// varies widely from puzzle to puzzle. A second engine with another limit
+// can race the first on the other core (the first to finish answers; both
+// find the same answer), stepping back one level at every contradiction.
+// Since the first engine follows solutions its probes find, it won every
+// such race measured, so by default the other core runs the first
+// engine's probes instead.
 constexpr int first_jump_limit = 50;
 constexpr int second_jump_limit = 1;
-constexpr std::uint64_t second_engine_after = 2000;  // contradictions
 // On generated 100 x 100 puzzles (about 2500 islands) the witness takes 3
 // to 6% off the search's instructions; over the published ones, at most
 // 400 islands, it adds 4%.
@@ -118,7 +119,30 @@ std::ptrdiff_t open_count(const std::vector<domain>& domains, std::size_t first 
 // {1, 2} and {0, 1, 2}. A bit table, since searches test it at every step.
 bool open_parity(domain d) { return (0b1100'1000u >> d & 1) != 0; }
 
-bool told(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(std::memory_order_relaxed); }
+// A flag that stops a search, set by another thread. A search also stops
+// when any flag it is chained to is set: probes that race each other stop
+// once one of them settles, and all of them when the whole search stops.
+struct halt {
+    std::atomic<bool> flag{false};
+    const halt* parent = nullptr;
+};
+
+// Stops a helper thread and waits for it, however the scope that started
+// it ends.
+struct stop_and_join {
+    halt& done;
+    std::thread& helper;
+    ~stop_and_join() {
+        done.flag = true;
+        if (helper.joinable()) helper.join();
+    }
+};
+
+bool told(const halt* stop) {
+    for (; stop != nullptr; stop = stop->parent)
+        if (stop->flag.load(std::memory_order_relaxed)) return true;
+    return false;
+}
 
 class engine {
 public:
@@ -132,6 +156,7 @@ public:
         probe_budget_ = limits.probe_budget != 0 ? limits.probe_budget : probe_default;
         check_budget_ = solve_factor * probe_budget_;
         short_jump_limit_ = limits.jump_limit != 0 ? limits.jump_limit : guided_jump_limit;
+        helpers_ = !second && limits.only_engine == 0 && limits.max_steps == 0 && limits.second_after == 0;
     }
     // A probe: the open edges of `from` when its domains were `start`, with
     // what their islands still need. With `connection`, islands joined by
@@ -149,7 +174,7 @@ public:
     static constexpr int stopped = -2;
     // Stops with `stopped` once `stop` is set; calls `on_hard` once, after
     // `hard_after` contradictions.
-    int run(std::uint64_t max_steps, const std::atomic<bool>* stop = nullptr, std::uint64_t hard_after = 0,
+    int run(std::uint64_t max_steps, const halt* stop = nullptr, std::uint64_t hard_after = 0,
             const std::function<void()>& on_hard = {});
     void store(puzzle& p) const;
 
@@ -282,7 +307,7 @@ private:
     bool probe_sums_ = false;
     std::uint64_t stuck_after_ = 0;
     std::uint64_t probe_budget_ = 0;
-    int probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop);
+    int probe_back(std::vector<choice>& stack, const halt* stop);
     int refute(std::vector<choice>& stack, std::vector<std::int32_t>& literals);
     int rule_out(std::vector<choice>& stack, int level);
     std::vector<std::int32_t> choice_literals(const std::vector<choice>& stack, int level) const;
@@ -309,8 +334,16 @@ private:
         bool restarting = false;
         bool short_jumps = false;
     };
+    std::unique_ptr<engine> make_probe(const std::vector<domain>& start, std::uint64_t budget, probe_style style,
+                                       bool narrows, bool carry) const;
     int probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, probe_style style, bool narrows,
-                           bool carry, const std::atomic<bool>* stop);
+                           bool carry, const halt* stop);
+    struct probe_task {
+        std::uint64_t budget;
+        probe_style style;
+    };
+    bool helpers_ = false;  // some probes run two at a time, on a second thread
+    int settle_first(const std::vector<domain>& start, const std::vector<probe_task>& tasks, const halt* stop);
     // What a probe that gave up had learned: clauses over the engine's
     // edges that follow from the rules and the probe's start domains
     // (`within`), so they hold for every solution within those domains. A
@@ -331,10 +364,16 @@ private:
     std::uint64_t check_budget_ = 0;  // grows each time a whole-state check gives up
     int check_rounds_ = 1;            // rounds of budgets a check runs: more after each that gives up
     int short_jump_limit_ = 0;        // of probes whose style has short jumps
-    int check_choice(std::vector<choice>& stack, const std::atomic<bool>* stop);
-    int repair(const std::vector<choice>& stack, const std::atomic<bool>* stop);
-    int find_solution(std::vector<choice>& stack, int below, const std::atomic<bool>* stop);
+    int check_choice(std::vector<choice>& stack, const halt* stop);
+    int repair(const std::vector<choice>& stack, const halt* stop);
+    int find_solution(std::vector<choice>& stack, int below, const halt* stop);
+    std::array<int, 2> probe_pair(const std::array<const std::vector<domain>*, 2>& starts,
+                                  std::array<std::vector<std::uint8_t>, 2>& found, const halt* stop);
     std::vector<std::int32_t> x_, y_;  // island cells, for repairs and sweeps
+    // Building a probe: the probe's numbers of the engine's edges and
+    // islands, and a union-find over the engine's groups (with the roots it
+    // touched). All `none` except during a build, and builds never overlap.
+    mutable std::vector<std::int32_t> edge_at_, island_at_, up_, group_at_, touched_;
 
     // Being a probe. It chooses in free order: the edges named most in
     // recent learned clauses first (stale heap entries are skipped when
@@ -507,18 +546,36 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     : jump_limit_(std::numeric_limits<int>::max()) {
     connection_ = connection;
     probe_budget_ = budget;
+    // The numbering maps live in `from` and are `none` between builds, so
+    // a build costs what the probe holds rather than the whole puzzle.
+    // They are put back however the build ends.
+    struct put_back {
+        const engine& from;
+        const engine& probe;
+        ~put_back() {
+            for (std::int32_t f : probe.main_edge_) from.edge_at_[f] = none;
+            for (std::int32_t v : probe.main_island_) from.island_at_[v] = none;
+            for (std::int32_t r : from.touched_) from.up_[r] = from.group_at_[r] = none;
+            from.touched_.clear();
+        }
+    };
+    from.edge_at_.resize(from.m_, none);
+    from.island_at_.resize(from.n_, none);
+    from.up_.resize(from.n_, none);
+    from.group_at_.resize(from.n_, none);
+    const put_back guard{from, *this};
+    std::vector<std::int32_t>& edge_at = from.edge_at_;
+    std::vector<std::int32_t>& island_at = from.island_at_;
     // The edges before the engine's current choice are decided.
     const int first_open = narrows ? from.resume_ : 0;
-    std::vector<std::int32_t> edge_at(from.m_, none);
-    std::vector<std::int32_t> island_at(from.n_, none);
     for (int f = first_open; f < from.m_; ++f) {
         if (single(start[f])) continue;
-        edge_at[f] = m_++;
         main_edge_.push_back(f);
+        edge_at[f] = m_++;
         for (int v : {from.end_a_[f], from.end_b_[f]}) {
             if (island_at[v] != none) continue;
-            island_at[v] = n_++;
             main_island_.push_back(v);
+            island_at[v] = n_++;
             // What the island still needs beyond its decided edges.
             int need = from.weight_[v];
             for (int s = 0; s < 4; ++s) {
@@ -535,9 +592,8 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     link_islands();
     cross_start_.assign(m_ + 1, 0);
     start_domains_.reserve(m_);
-    for (int f = first_open; f < from.m_; ++f) {
-        const std::int32_t e = edge_at[f];
-        if (e == none) continue;
+    for (int e = 0; e < m_; ++e) {
+        const std::int32_t f = main_edge_[e];
         start_domains_.push_back(start[f]);
         for (std::int32_t k = from.cross_start_[f]; k < from.cross_start_[f + 1]; ++k)
             if (edge_at[from.cross_[k]] != none) cross_.push_back(edge_at[from.cross_[k]]);
@@ -557,22 +613,35 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     group_seen_.assign(n_, 0);
     // The groups of `start`: islands joined by edges that carry a bridge.
     // When `start` narrows the current domains, the engine's own groups
-    // hold all but the bridges `start` adds.
-    std::vector<std::int32_t> up(from.n_);
-    for (int v = 0; v < from.n_; ++v) up[v] = narrows ? from.find(v) : v;
+    // hold all but the bridges `start` adds. A union-find over their roots
+    // (or over islands) that only holds what those bridges join.
+    std::vector<std::int32_t>& up = from.up_;
     const auto root = [&](int v) {
-        while (up[v] != v) v = up[v] = up[up[v]];
-        return v;
+        std::int32_t r = narrows ? from.find(v) : v;
+        while (up[r] != none) {
+            if (up[up[r]] != none) up[r] = up[up[r]];
+            r = up[r];
+        }
+        return r;
     };
     for (int f = first_open; f < from.m_; ++f)
-        if ((start[f] & only_zero) == 0 && !(narrows && (from.dom_[f] & only_zero) == 0))
-            up[root(from.end_a_[f])] = root(from.end_b_[f]);
-    std::vector<std::int32_t> group_at(from.n_, none);
-    for (int v = 0; v < from.n_; ++v) {
-        const std::int32_t u = island_at[v];
-        if (u == none) continue;
-        std::int32_t& first = group_at[root(v)];
+        if ((start[f] & only_zero) == 0 && !(narrows && (from.dom_[f] & only_zero) == 0)) {
+            const std::int32_t ra = root(from.end_a_[f]);
+            const std::int32_t rb = root(from.end_b_[f]);
+            if (ra == rb) continue;
+            from.touched_.push_back(ra);
+            up[ra] = rb;
+        }
+    std::vector<std::int32_t>& group_at = from.group_at_;
+    // In the engine's order of islands, as a group's first island names it.
+    std::vector<std::int32_t> order(n_);
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](std::int32_t x, std::int32_t y) { return main_island_[x] < main_island_[y]; });
+    for (const std::int32_t u : order) {
+        const std::int32_t r = root(main_island_[u]);
+        std::int32_t& first = group_at[r];
         if (first == none) {
+            from.touched_.push_back(r);
             first = u;
             continue;
         }
@@ -2062,48 +2131,191 @@ void engine::carry_over(const engine& from, const std::vector<domain>& start,
     clause_limit_ += clauses_.size();
 }
 
+// A probe with every rule from `start`, in `style`.
+std::unique_ptr<engine> engine::make_probe(const std::vector<domain>& start, std::uint64_t budget, probe_style style,
+                                           bool narrows, bool carry) const {
+    auto probe = std::make_unique<engine>(*this, start, budget, true, style.sweep, narrows, carry);
+    if (style.guided) {
+        probe->phase_.resize(probe->m_);
+        for (int e = 0; e < probe->m_; ++e) probe->phase_[e] = solution_[probe->main_edge_[e]];
+        probe->saving_ = style.saving;
+        probe->restarting_ = style.restarting;
+    }
+    if (style.short_jumps) probe->jump_limit_ = short_jump_limit_;
+    return probe;
+}
+
 // A probe with every rule from `start`, whose solution, if it finds one,
 // is kept. Its result, or `stopped` if it has no open edge.
 int engine::probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, probe_style style,
-                               bool narrows, bool carry, const std::atomic<bool>* stop) {
-    engine probe(*this, start, budget, true, style.sweep, narrows, carry);
-    if (probe.m_ == 0) return stopped;
-    if (style.guided) {
-        probe.phase_.resize(probe.m_);
-        for (int e = 0; e < probe.m_; ++e) probe.phase_[e] = solution_[probe.main_edge_[e]];
-        probe.saving_ = style.saving;
-        probe.restarting_ = style.restarting;
+                               bool narrows, bool carry, const halt* stop) {
+    const auto probe = make_probe(start, budget, style, narrows, carry);
+    if (probe->m_ == 0) return stopped;
+    const int result = probe->run(0, stop);
+    if (result == 1) keep(probe->solution_in(*this, start));
+    if (result == stopped && carry && !told(stop)) remember(*probe, start);
+    return result;
+}
+
+// Runs the probes of `tasks` from `start` (which narrows the current
+// domains) in that order until one finds a solution (kept) or rules
+// `start` out: its result, or `stopped` if none did. With `helpers_`,
+// two run at a time, on this thread and one more, and the first to settle
+// stops the other. Probes that give up leave what they learned to the
+// probes started after them.
+int engine::settle_first(const std::vector<domain>& start, const std::vector<probe_task>& tasks, const halt* stop) {
+    if (!helpers_) {
+        for (const probe_task& task : tasks) {
+            const int result = probe_for_solution(start, task.budget, task.style, true, true, stop);
+            if (result != stopped || told(stop)) return result;
+        }
+        return stopped;
     }
-    if (style.short_jumps) probe.jump_limit_ = short_jump_limit_;
-    const int result = probe.run(0, stop);
-    if (result == 1) keep(probe.solution_in(*this, start));
-    if (result == stopped && carry && !told(stop)) remember(probe, start);
+    halt settled;
+    settled.parent = stop;
+    std::mutex lock;  // over `next`, `outcome`, `found` and learned_
+    std::size_t next = 0;
+    int outcome = stopped;
+    std::vector<std::uint8_t> found;
+    const auto work = [&] {
+        for (;;) {
+            std::unique_ptr<engine> probe;
+            {
+                const std::lock_guard guard(lock);
+                if (next == tasks.size() || told(&settled)) return;
+                const probe_task& task = tasks[next++];
+                // Carrying over reads learned_.
+                probe = make_probe(start, task.budget, task.style, true, true);
+            }
+            const int result = probe->m_ > 0 ? probe->run(0, &settled) : stopped;
+            const std::lock_guard guard(lock);
+            if (result != stopped) {
+                if (outcome == stopped) {
+                    outcome = result;
+                    if (result == 1) found = probe->solution_in(*this, start);
+                }
+                settled.flag = true;
+                return;
+            }
+            if (!told(&settled)) remember(*probe, start);
+        }
+    };
+    {
+        std::thread helper;
+        const stop_and_join guard{settled, helper};
+        try {
+            helper = std::thread([&] {
+                try {
+                    work();
+                } catch (const std::bad_alloc&) {
+                }
+            });
+        } catch (const std::system_error&) {
+        }
+        work();
+        // The guard would stop it: wait for its last probe to end by itself.
+        if (helper.joinable()) helper.join();
+    }
+    if (outcome == 1) keep(std::move(found));
+    return outcome;
+}
+
+// Probes that sweep, from `starts` (levels' domains, the deeper level
+// first; a null start is not probed), with the whole probe budget. With
+// helpers_ both run at once; otherwise the second only if the first found
+// no solution. A solution from either stops the other, and so does ruling
+// out the second, which rules out the first too. Their results; `found`
+// gets their solutions.
+std::array<int, 2> engine::probe_pair(const std::array<const std::vector<domain>*, 2>& starts,
+                                      std::array<std::vector<std::uint8_t>, 2>& found, const halt* stop) {
+    std::array<int, 2> result{stopped, stopped};
+    std::array<bool, 2> gave_up{false, false};
+    std::array<halt, 2> halts;
+    std::array<std::unique_ptr<engine>, 2> probes;
+    for (int i = 0; i < 2; ++i) {
+        halts[i].parent = stop;
+        // Built before either runs: carrying over reads learned_.
+        if (starts[i] != nullptr) probes[i] = make_probe(*starts[i], probe_budget_, {.sweep = true}, false, true);
+    }
+    std::mutex lock;  // over the results and the halts
+    const auto work = [&](int i) {
+        if (probes[i] == nullptr || probes[i]->m_ == 0) return;
+        const int r = probes[i]->run(0, &halts[i]);
+        const std::lock_guard guard(lock);
+        result[i] = r;
+        gave_up[i] = r == stopped && !told(&halts[i]);
+        if (r == 1) {
+            found[i] = probes[i]->solution_in(*this, *starts[i]);
+            halts[1 - i].flag = true;
+        }
+        if (r == 0 && i == 1) halts[0].flag = true;
+    };
+    if (helpers_) {
+        std::thread helper;
+        const stop_and_join guard{halts[1], helper};
+        try {
+            helper = std::thread([&] {
+                try {
+                    work(1);
+                } catch (const std::bad_alloc&) {
+                }
+            });
+        } catch (const std::system_error&) {
+        }
+        work(0);
+        // The guard would stop it: wait for it to end by itself.
+        if (helper.joinable())
+            helper.join();
+        else
+            work(1);
+    } else {
+        work(0);
+        if (result[0] != 1) work(1);
+    }
+    for (int i = 0; i < 2; ++i)
+        if (gave_up[i]) remember(*probes[i], *starts[i]);
     return result;
 }
 
 // Probes that sweep look for a solution at levels `solution_step`, then
-// twice, four times ... as many levels above `below`; the search goes back
-// to the first level they find one at and keeps it. A level they rule out
-// is learned as the choices up to it not all holding. Levels that leave
-// more than solution_probe_edges open are not probed: the list order gets
-// on there by itself. 1 if found, 0 if not, -1 if the puzzle has no
-// solution at all.
-int engine::find_solution(std::vector<choice>& stack, int below, const std::atomic<bool>* stop) {
-    for (int step = std::min(solution_step, std::max(1, below / 4)); !told(stop); step *= 2) {
-        const int level = std::min(static_cast<int>(stack.size()), below - step);
-        if (level < 1) return 0;
-        int result = stopped;
+// twice, four times ... as many levels above `below` (two at a time); the
+// search goes back to the deepest level they find one at and keeps it. A
+// level they rule out is learned as the choices up to it not all holding.
+// Levels that leave more than solution_probe_edges open are not probed:
+// the list order gets on there by itself. 1 if found, 0 if not, -1 if the
+// puzzle has no solution at all.
+int engine::find_solution(std::vector<choice>& stack, int below, const halt* stop) {
+    for (int step = std::min(solution_step, std::max(1, below / 4)); !told(stop); step *= 4) {
+        std::array<int, 2> levels{};
+        std::array<std::vector<domain>, 2> starts;
+        std::array<const std::vector<domain>*, 2> probed{nullptr, nullptr};
+        std::array<int, 2> result{stopped, stopped};
+        std::array<std::vector<std::uint8_t>, 2> found;
         try {
-            const std::vector<domain> start = domains_at(level);
-            if (open_count(start) > solution_probe_edges) return 0;
-            result = probe_for_solution(start, probe_budget_, {.sweep = true}, false, true, stop);
+            for (int i = 0; i < 2; ++i) {
+                levels[i] = std::min(static_cast<int>(stack.size()), below - step * (i + 1));
+                if (levels[i] < 1) break;
+                starts[i] = domains_at(levels[i]);
+                if (open_count(starts[i]) > solution_probe_edges) break;
+                probed[i] = &starts[i];
+            }
+            if (probed[0] == nullptr) return 0;
+            result = probe_pair(probed, found, stop);
         } catch (const std::bad_alloc&) {
             return 0;  // only a shortcut
         }
-        if (result == 1) return step_back(stack, level) ? 1 : -1;
-        // A level ruled out on the way up is learned too, rather than met
-        // again when the search comes back down.
-        if (result == 0 && rule_out(stack, level) < 0) return -1;
+        for (int i = 0; i < 2; ++i) {
+            // A jump may have gone back past that level already.
+            const bool standing = levels[i] <= static_cast<int>(stack.size());
+            if (result[i] == 1) {
+                keep(std::move(found[i]));
+                return step_back(stack, levels[i]) ? 1 : -1;
+            }
+            // A level ruled out on the way up is learned too, rather than met
+            // again when the search comes back down.
+            if (result[i] == 0 && standing && rule_out(stack, levels[i]) < 0) return -1;
+        }
+        if (probed[1] == nullptr) return 0;
     }
     return 0;
 }
@@ -2113,7 +2325,7 @@ int engine::find_solution(std::vector<choice>& stack, int below, const std::atom
 // choice (kept from then on) or rules the choice out. 1 if either, 0 if
 // neither (the search goes on unguided below this choice; the kept
 // solution still holds above it), -1 if the puzzle has no solution.
-int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* stop) {
+int engine::check_choice(std::vector<choice>& stack, const halt* stop) {
     // Every edge before the current choice is decided.
     if (std::all_of(dom_.begin() + resume_, dom_.end(), [](domain d) { return single(d); })) return 0;
     int result = repair(stack, stop);
@@ -2130,15 +2342,12 @@ int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* st
             constexpr probe_style styles[] = {{.guided = true, .saving = true, .restarting = true, .short_jumps = true},
                                               {},
                                               {.guided = true, .saving = true}};
+            std::vector<probe_task> tasks;
             int round = 0;
-            for (std::uint64_t share = 16; share >= 1 && round < check_rounds_ && result == stopped && !told(stop);
-                 share /= 4, ++round) {
-                const std::uint64_t budget = std::max<std::uint64_t>(1, check_budget_ / share);
-                for (const probe_style& style : styles) {
-                    result = probe_for_solution(dom_, budget, style, true, true, stop);
-                    if (result != stopped || told(stop)) break;
-                }
-            }
+            for (std::uint64_t share = 16; share >= 1 && round < check_rounds_; share /= 4, ++round)
+                for (const probe_style& style : styles)
+                    tasks.push_back({std::max<std::uint64_t>(1, check_budget_ / share), style});
+            result = settle_first(dom_, tasks, stop);
             // The search may come back to the same choice: the next check
             // searches longer. A check that gives up leaves the search to go
             // on unguided below it, which soon gets stuck again, and what it
@@ -2164,7 +2373,7 @@ int engine::check_choice(std::vector<choice>& stack, const std::atomic<bool>* st
 // of those, every other open edge fixed at its kept count. 1 if one is
 // found (and kept), 0 if a probe that held every open edge ruled the state
 // out, `stopped` otherwise.
-int engine::repair(const std::vector<choice>& stack, const std::atomic<bool>* stop) {
+int engine::repair(const std::vector<choice>& stack, const halt* stop) {
     // The kept solution agreed with every domain before this choice.
     int x0 = std::numeric_limits<int>::max(), x1 = std::numeric_limits<int>::min();
     int y0 = x0, y1 = x1;
@@ -2226,7 +2435,7 @@ int engine::repair(const std::vector<choice>& stack, const std::atomic<bool>* st
 // there; then it goes back to where a probe found a solution, or looks for
 // one, and follows it. 1 if a probe ruled something out, 0 if none did, -1
 // if the puzzle has no solution at all.
-int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop) {
+int engine::probe_back(std::vector<choice>& stack, const halt* stop) {
     const int top = static_cast<int>(stack.size());
     std::vector<domain> start;
     // The deepest level a probe found a solution at, with its solution.
@@ -2289,7 +2498,7 @@ int engine::probe_back(std::vector<choice>& stack, const std::atomic<bool>* stop
     return find_solution(stack, out, stop) < 0 ? -1 : 1;
 }
 
-int engine::run(std::uint64_t max_steps, const std::atomic<bool>* stop, std::uint64_t hard_after,
+int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_after,
                 const std::function<void()>& on_hard) {
     for (int v = 0; v < n_; ++v)
         if (weight_[v] < 0 || weight_[v] > max_weight) return 0;
@@ -2400,7 +2609,7 @@ int solve_fast(puzzle& p, const fast_limits& limits) {
 
     // Both engines only read the puzzle until the winner stores its answer,
     // after the other one has stopped.
-    std::atomic<bool> done{false};
+    halt done;
     std::unique_ptr<engine> second;
     int second_result = engine::stopped;
     std::thread helper;
@@ -2411,9 +2620,9 @@ int solve_fast(puzzle& p, const fast_limits& limits) {
             helper = std::thread([&] {
                 try {
                     second = std::make_unique<engine>(p, limits, jump_limit(second_jump_limit), true);
-                    if (done.load()) return;
+                    if (told(&done)) return;
                     second_result = second->run(0, &done);
-                    if (second_result != engine::stopped) done = true;
+                    if (second_result != engine::stopped) done.flag = true;
                 } catch (const std::exception&) {
                     second_result = engine::stopped;
                 }
@@ -2423,21 +2632,13 @@ int solve_fast(puzzle& p, const fast_limits& limits) {
     };
     // However the first engine ends, even by running out of memory, the
     // second one is stopped and joined before anything it uses goes away.
-    struct stop_and_join {
-        std::atomic<bool>& done;
-        std::thread& helper;
-        ~stop_and_join() {
-            done = true;
-            if (helper.joinable()) helper.join();
-        }
-    };
     int result = engine::stopped;
     {
         const stop_and_join guard{done, helper};
         engine first(p, limits, jump_limit(first_jump_limit));
-        result = first.run(0, &done, limits.second_after != 0 ? limits.second_after : second_engine_after, start_second);
+        result = limits.second_after != 0 ? first.run(0, &done, limits.second_after, start_second) : first.run(0, &done);
         if (result == 1) {
-            done = true;
+            done.flag = true;
             if (helper.joinable()) helper.join();
             first.store(p);
         }

@@ -14,12 +14,13 @@ struct fast_limits {
     // the older half (0: a default proportional to the edges). Tests make
     // it small so that forgetting runs on small puzzles.
     std::size_t clause_words = 0;
-    // 0: the first engine, joined on another core by a second one (with
-    // another jump limit) once the puzzle proves hard; 1 or 2: that engine
-    // alone. A step limit always runs the first engine alone.
+    // 0: the first engine, which runs some of its probes two at a time on
+    // two threads; 1 or 2: that engine alone, on one thread. A step limit
+    // always runs the first engine alone.
     int only_engine = 0;
-    // Contradictions the first engine meets before the second one starts
-    // (0: a default). Tests make it small so that both engines race.
+    // When not 0, the first engine runs its probes on one thread and, after
+    // this many contradictions, a second engine (with another jump limit)
+    // races it on another core. Tests make it 1 so that both engines race.
     std::uint64_t second_after = 0;
     // Backjumps over more levels than this go back one level only (0: each
     // engine's own limit, and the one of probes that keep one). Tests make

@@ -342,7 +342,9 @@ TEST(fast, probes_change_no_answer) {
             std::uint64_t budget;
             int jump_limit;
         } settings[] = {{0, 0}, {3, 0}, {40, 0}, {40, 1}};
-        for (int engine = 1; engine <= 2; ++engine)
+        // Engine 0 is the first engine running probes two at a time, on two
+        // threads, as it does by default.
+        for (int engine = 0; engine <= 2; ++engine)
             for (const auto [budget, jump_limit] : settings) {
                 fast_limits limits;
                 limits.only_engine = engine;
