@@ -138,6 +138,30 @@ struct stop_and_join {
     }
 };
 
+// Runs `aside` on another thread while `here` runs on this one, and waits
+// for both to end by themselves; without a thread, `aside` runs here
+// afterwards. If `here` throws, `done` stops `aside` before the exception
+// leaves. What `aside` cannot allocate only ends it: it is a shortcut.
+template <class aside_work, class here_work>
+void side_by_side(halt& done, aside_work&& aside, here_work&& here) {
+    std::thread helper;
+    const stop_and_join guard{done, helper};
+    try {
+        helper = std::thread([&] {
+            try {
+                aside();
+            } catch (const std::bad_alloc&) {
+            }
+        });
+    } catch (const std::system_error&) {
+    }
+    here();
+    if (helper.joinable())
+        helper.join();
+    else
+        aside();
+}
+
 bool told(const halt* stop) {
     for (; stop != nullptr; stop = stop->parent)
         if (stop->flag.load(std::memory_order_relaxed)) return true;
@@ -2200,22 +2224,7 @@ int engine::settle_first(const std::vector<domain>& start, const std::vector<pro
             if (!told(&settled)) remember(*probe, start);
         }
     };
-    {
-        std::thread helper;
-        const stop_and_join guard{settled, helper};
-        try {
-            helper = std::thread([&] {
-                try {
-                    work();
-                } catch (const std::bad_alloc&) {
-                }
-            });
-        } catch (const std::system_error&) {
-        }
-        work();
-        // The guard would stop it: wait for its last probe to end by itself.
-        if (helper.joinable()) helper.join();
-    }
+    side_by_side(settled, work, work);
     if (outcome == 1) keep(std::move(found));
     return outcome;
 }
@@ -2251,23 +2260,7 @@ std::array<int, 2> engine::probe_pair(const std::array<const std::vector<domain>
         if (r == 0 && i == 1) halts[0].flag = true;
     };
     if (helpers_) {
-        std::thread helper;
-        const stop_and_join guard{halts[1], helper};
-        try {
-            helper = std::thread([&] {
-                try {
-                    work(1);
-                } catch (const std::bad_alloc&) {
-                }
-            });
-        } catch (const std::system_error&) {
-        }
-        work(0);
-        // The guard would stop it: wait for it to end by itself.
-        if (helper.joinable())
-            helper.join();
-        else
-            work(1);
+        side_by_side(halts[1], [&] { work(1); }, [&] { work(0); });
     } else {
         work(0);
         if (result[0] != 1) work(1);
@@ -2293,7 +2286,9 @@ int engine::find_solution(std::vector<choice>& stack, int below, const halt* sto
         std::array<std::vector<std::uint8_t>, 2> found;
         try {
             for (int i = 0; i < 2; ++i) {
-                levels[i] = std::min(static_cast<int>(stack.size()), below - step * (i + 1));
+                // Two different levels, even when the stack is shorter than both.
+                const int deepest = i == 0 ? static_cast<int>(stack.size()) : levels[0] - 1;
+                levels[i] = std::min(deepest, below - step * (i + 1));
                 if (levels[i] < 1) break;
                 starts[i] = domains_at(levels[i]);
                 if (open_count(starts[i]) > solution_probe_edges) break;
