@@ -2188,13 +2188,6 @@ int engine::probe_for_solution(const std::vector<domain>& start, std::uint64_t b
 // stops the other. Probes that give up leave what they learned to the
 // probes started after them.
 int engine::settle_first(const std::vector<domain>& start, const std::vector<probe_task>& tasks, const halt* stop) {
-    if (!helpers_) {
-        for (const probe_task& task : tasks) {
-            const int result = probe_for_solution(start, task.budget, task.style, true, true, stop);
-            if (result != stopped || told(stop)) return result;
-        }
-        return stopped;
-    }
     halt settled;
     settled.parent = stop;
     std::mutex lock;  // over `next`, `outcome`, `found` and learned_
@@ -2221,10 +2214,14 @@ int engine::settle_first(const std::vector<domain>& start, const std::vector<pro
                 settled.flag = true;
                 return;
             }
-            if (!told(&settled)) remember(*probe, start);
+            if (probe->m_ > 0 && !told(&settled)) remember(*probe, start);
         }
     };
-    side_by_side(settled, work, work);
+    // On one thread the same loop takes the probes one after another.
+    if (helpers_)
+        side_by_side(settled, work, work);
+    else
+        work();
     if (outcome == 1) keep(std::move(found));
     return outcome;
 }
