@@ -58,6 +58,10 @@ constexpr int closing_limit = 24;
 // engine's probes instead.
 constexpr int first_jump_limit = 50;
 constexpr int second_jump_limit = 1;
+// One-level steps in a row, within one contradiction, before jumps go as far
+// as their clauses ask. Generated 1000 x 1000 puzzles take up to about 500
+// such steps in a row on their way down.
+constexpr int short_steps_default = 1000;
 // On generated 100 x 100 puzzles (about 2500 islands) the witness takes 3
 // to 6% off the search's instructions; over the published ones, at most
 // 400 islands, it adds 4%.
@@ -180,6 +184,8 @@ public:
         probe_budget_ = limits.probe_budget != 0 ? limits.probe_budget : probe_default;
         check_budget_ = solve_factor * probe_budget_;
         short_jump_limit_ = limits.jump_limit != 0 ? limits.jump_limit : guided_jump_limit;
+        max_short_steps_ = limits.short_steps != 0 ? limits.short_steps : short_steps_default;
+        probe_short_steps_ = limits.short_steps != 0 ? limits.short_steps : std::numeric_limits<int>::max();
         helpers_ = !second && limits.only_engine == 0 && limits.max_steps == 0 && limits.second_after == 0;
     }
     // A probe: the open edges of `from` when its domains were `start`, with
@@ -299,6 +305,10 @@ private:
     domain domain_before(int e, std::size_t before) const;
 
     int jump_limit_;
+    int max_short_steps_ = short_steps_default;  // before jumps go as far as clauses ask
+    // Probes whose style keeps a jump limit keep it however long they step:
+    // their far jumps would redo tens of thousands of choices each.
+    int probe_short_steps_ = std::numeric_limits<int>::max();
     int n_ = 0;
     int m_ = 0;
     std::vector<std::int32_t> end_a_, end_b_;
@@ -570,6 +580,7 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     : jump_limit_(std::numeric_limits<int>::max()) {
     connection_ = connection;
     probe_budget_ = budget;
+    max_short_steps_ = from.probe_short_steps_;
     // The numbering maps live in `from` and are `none` between builds, so
     // a build costs what the probe holds rather than the whole puzzle.
     // They are put back however the build ends.
@@ -1705,6 +1716,12 @@ void engine::cite_failure(std::size_t before) {
 // to the latest earlier level the clause mentions, where the clause forces
 // the opposite of that change. False when the puzzle has no solution.
 bool engine::learn(std::vector<choice>& stack) {
+    // Stepping back one level instead of jumping far bets that the levels
+    // in between still hold. After many such steps in a row, each failing
+    // at once, that bet has failed (as when a contradiction far down rests
+    // on the puzzle having no solution at all), and clauses jump as far as
+    // they ask.
+    int short_steps = 0;
     for (;;) {
         if (level_ == 0) return false;
         if (++analysis_ == 0) {
@@ -1807,7 +1824,9 @@ bool engine::learn(std::vector<choice>& stack) {
         }
 
         const int conflict = analysis_level_;
-        backtrack(stack, conflict - back > jump_limit_ ? conflict - 1 : back);
+        const bool step = conflict - back > jump_limit_ && short_steps < max_short_steps_;
+        short_steps += step ? 1 : 0;
+        backtrack(stack, step ? conflict - 1 : back);
         // Clauses force again what the jump undid; then the new clause
         // forces its first literal, checked rather than assumed to be the
         // only one left.

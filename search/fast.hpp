@@ -27,6 +27,10 @@ struct fast_limits {
     // it 1, so that nearly every jump is a one-level step and clauses are
     // forced at levels above their own.
     int jump_limit = 0;
+    // One-level steps in a row, within one contradiction, after which jumps
+    // go as far as their clauses ask (0: a default). Tests make it 2, so
+    // that small puzzles switch over too.
+    int short_steps = 0;
     // Puzzles with at least this many islands keep a tree of edges that may
     // carry bridges, so that only losing one of its edges needs a search (0:
     // a default). On small puzzles it costs more than it saves; tests make

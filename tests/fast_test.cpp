@@ -208,6 +208,8 @@ TEST(fast, agrees_with_the_literal_search_on_random_puzzles) {
         // Half of the rest jump back one level at a time, which small
         // puzzles otherwise hardly ever do: clauses then force their counts
         // above their own level and must be checked again after jumps.
+        // Half of those go back to full jumps after two such steps in a row
+        // within one contradiction, as long runs of them do.
         // Every other round keeps the tree that spares most split searches,
         // which only large puzzles keep otherwise. One round in three hands
         // the state to probes at every contradiction that makes no progress
@@ -220,6 +222,7 @@ TEST(fast, agrees_with_the_literal_search_on_random_puzzles) {
         if (round % 4 == 2) limits.only_engine = 2;
         if (round % 4 == 3) limits.second_after = 1;
         if (round % 8 == 4) limits.jump_limit = 1;
+        if (round % 16 == 4) limits.short_steps = 2;
         if (round % 2 == 0) limits.witness_from = 1;
         const int result = compare(text, 200000, limits);
         (result == 1 ? solved : result == 0 ? unsolved : given_up) += 1;
@@ -284,10 +287,13 @@ TEST(fast, large_generated_puzzles_keep_their_known_answers) {
         {6, 12363111256531906772ULL},
     };
     // Each engine alone, both racing from the first contradiction, one
-    // jumping back one level at a time, one without the tree of edges
+    // jumping back one level at a time (and one that goes back to full
+    // jumps after two such steps in a row), one without the tree of edges
     // that spares split searches, and each engine alone checking by
     // probes whenever a contradiction makes no progress.
-    std::vector<fast_limits> ways(7);
+    std::vector<fast_limits> ways(8);
+    ways[7].jump_limit = 1;
+    ways[7].short_steps = 2;
     ways[5].stuck_after = 1;
     ways[6].stuck_after = 1;
     ways[6].only_engine = 2;
