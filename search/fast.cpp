@@ -108,7 +108,7 @@ constexpr std::uint64_t first_restart = 100;    // contradictions before a resta
 // again after every far jump (about 130 choices per contradiction on
 // generated 1000 x 1000 puzzles), so the restarting style keeps a jump limit.
 constexpr int guided_jump_limit = 100;
-constexpr std::uint64_t solve_factor = 5;       // a whole-state check may meet five budgets, a repair a fifth
+constexpr std::uint64_t solve_factor = 5;       // a whole-state check may meet five budgets, a repair window a fifth
 
 int lowest(domain d) { return std::countr_zero(static_cast<unsigned>(d)); }
 int highest(domain d) { return 7 - std::countl_zero(d); }
@@ -2425,8 +2425,11 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop) {
                 }
         if (empty) continue;
         try {
-            const int result =
-                probe_for_solution(start, std::max<std::uint64_t>(1, probe_budget_ / solve_factor), {}, true, false, stop);
+            // Where the widest window gives up, a check of the whole state
+            // follows, which on dense puzzles costs seconds; it gets a whole
+            // probe budget.
+            const std::uint64_t budget = tries + 1 == window_tries ? probe_budget_ : probe_budget_ / solve_factor;
+            const int result = probe_for_solution(start, std::max<std::uint64_t>(1, budget), {}, true, false, stop);
             if (result == 1 || open == open_edges) return result;
         } catch (const std::bad_alloc&) {
             return stopped;
