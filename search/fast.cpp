@@ -187,6 +187,7 @@ public:
         max_short_steps_ = limits.short_steps != 0 ? limits.short_steps : short_steps_default;
         probe_short_steps_ = limits.short_steps != 0 ? limits.short_steps : std::numeric_limits<int>::max();
         helpers_ = !second && limits.only_engine == 0 && limits.max_steps == 0 && limits.second_after == 0;
+        verify_kept_ = limits.verify_kept;
     }
     // A probe: the open edges of `from` when its domains were `start`, with
     // what their islands still need. With `connection`, islands joined by
@@ -198,8 +199,15 @@ public:
     // which saves passes over the edges decided already.
     // With `carry`, it starts with what earlier probes of `from` learned
     // (see learned_set).
+    // With `window` (a repair's, which narrows), only the window's edges
+    // can be open in `start`, and the groups come from `from`'s repair
+    // union-find and the window's own fixed bridges.
+    struct window_edges {
+        const std::vector<std::int32_t>* open;   // ascending: every edge `start` may leave open
+        const std::vector<std::int32_t>* fixed;  // bridges `start` fixes that the union-find lacks
+    };
     engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection,
-           bool sweep = false, bool narrows = false, bool carry = false);
+           bool sweep = false, bool narrows = false, bool carry = false, const window_edges* window = nullptr);
 
     static constexpr int stopped = -2;
     // Stops with `stopped` once `stop` is set; calls `on_hard` once, after
@@ -369,9 +377,7 @@ private:
         bool short_jumps = false;
     };
     std::unique_ptr<engine> make_probe(const std::vector<domain>& start, std::uint64_t budget, probe_style style,
-                                       bool narrows, bool carry) const;
-    int probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, probe_style style, bool narrows,
-                           bool carry, const halt* stop);
+                                       bool narrows, bool carry, const window_edges* window = nullptr) const;
     struct probe_task {
         std::uint64_t budget;
         probe_style style;
@@ -394,6 +400,8 @@ private:
     void carry_over(const engine& from, const std::vector<domain>& start, const std::vector<std::int32_t>& edge_at);
     std::vector<std::uint8_t> solution_in(const engine& from, const std::vector<domain>& start) const;
     bool kept() const { return has_solution() && off_solution_ == 0; }
+    bool verify_kept_ = false;
+    void verify_kept(bool within_domains) const;
     int solution_level() const;
     std::uint64_t check_budget_ = 0;  // grows each time a whole-state check gives up
     int check_rounds_ = 1;            // rounds of budgets a check runs: more after each that gives up
@@ -404,6 +412,31 @@ private:
     std::array<int, 2> probe_pair(const std::array<const std::vector<domain>*, 2>& starts,
                                   std::array<std::vector<std::uint8_t>, 2>& found, const halt* stop);
     std::vector<std::int32_t> x_, y_;  // island cells, for repairs and sweeps
+    // Repairs pass over the islands and edges of their windows only: a
+    // pass over every open edge per window cost more than the repairs'
+    // searches on generated 1000 x 1000 puzzles. The islands in reading
+    // order, where each row starts among them (built at the first repair),
+    // and per edge the window it was last found in.
+    std::vector<std::int32_t> by_cell_, row_start_;
+    std::vector<std::uint32_t> window_mark_;
+    std::uint32_t window_stamp_ = 0;
+    void edges_within(int x0, int y0, int x1, int y1, std::vector<std::int32_t>& out);
+    void new_window_stamp();
+    // During a repair: every open edge fixed at its kept count (windows
+    // free theirs), and a union-find over the engine's groups joined by the
+    // bridges fixed outside the widest window.
+    std::vector<domain> repair_start_;
+    mutable std::vector<std::int32_t> base_up_;
+    std::vector<std::int32_t> base_touched_;
+    std::int32_t base_root(std::int32_t v) const {
+        std::int32_t r = find(v);
+        while (base_up_[r] != none) {
+            if (base_up_[base_up_[r]] != none) base_up_[r] = base_up_[base_up_[r]];
+            r = base_up_[r];
+        }
+        return r;
+    }
+    void keep_repaired(const engine& probe, const std::vector<std::int32_t>& pushed_off);
     // Building a probe: the probe's numbers of the engine's edges and
     // islands, and a union-find over the engine's groups (with the roots it
     // touched). All `none` except during a build, and builds never overlap.
@@ -576,7 +609,7 @@ void engine::load(const puzzle& p) {
 }
 
 engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection,
-               bool sweep, bool narrows, bool carry)
+               bool sweep, bool narrows, bool carry, const window_edges* window)
     : jump_limit_(std::numeric_limits<int>::max()) {
     connection_ = connection;
     probe_budget_ = budget;
@@ -603,8 +636,14 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     std::vector<std::int32_t>& island_at = from.island_at_;
     // The edges before the engine's current choice are decided.
     const int first_open = narrows ? from.resume_ : 0;
-    for (int f = first_open; f < from.m_; ++f) {
-        if (single(start[f])) continue;
+    const auto each_edge = [&](auto&& visit) {
+        if (window != nullptr)
+            for (std::int32_t f : *window->open) visit(f);
+        else
+            for (int f = first_open; f < from.m_; ++f) visit(f);
+    };
+    each_edge([&](std::int32_t f) {
+        if (single(start[f])) return;
         main_edge_.push_back(f);
         edge_at[f] = m_++;
         for (int v : {from.end_a_[f], from.end_b_[f]}) {
@@ -623,7 +662,7 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
         }
         end_a_.push_back(island_at[from.end_a_[f]]);
         end_b_.push_back(island_at[from.end_b_[f]]);
-    }
+    });
     link_islands();
     cross_start_.assign(m_ + 1, 0);
     start_domains_.reserve(m_);
@@ -652,21 +691,26 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     // (or over islands) that only holds what those bridges join.
     std::vector<std::int32_t>& up = from.up_;
     const auto root = [&](int v) {
-        std::int32_t r = narrows ? from.find(v) : v;
+        std::int32_t r = window != nullptr ? from.base_root(v) : narrows ? from.find(v) : v;
         while (up[r] != none) {
             if (up[up[r]] != none) up[r] = up[up[r]];
             r = up[r];
         }
         return r;
     };
-    for (int f = first_open; f < from.m_; ++f)
-        if ((start[f] & only_zero) == 0 && !(narrows && (from.dom_[f] & only_zero) == 0)) {
-            const std::int32_t ra = root(from.end_a_[f]);
-            const std::int32_t rb = root(from.end_b_[f]);
-            if (ra == rb) continue;
-            from.touched_.push_back(ra);
-            up[ra] = rb;
-        }
+    const auto join_ends = [&](std::int32_t f) {
+        const std::int32_t ra = root(from.end_a_[f]);
+        const std::int32_t rb = root(from.end_b_[f]);
+        if (ra == rb) return;
+        from.touched_.push_back(ra);
+        up[ra] = rb;
+    };
+    if (window != nullptr) {
+        for (std::int32_t f : *window->fixed) join_ends(f);
+    } else {
+        for (int f = first_open; f < from.m_; ++f)
+            if ((start[f] & only_zero) == 0 && !(narrows && (from.dom_[f] & only_zero) == 0)) join_ends(f);
+    }
     std::vector<std::int32_t>& group_at = from.group_at_;
     // In the engine's order of islands, as a group's first island names it.
     std::vector<std::int32_t> order(n_);
@@ -2079,6 +2123,52 @@ void engine::keep(std::vector<std::uint8_t> counts) {
     solution_ = std::move(counts);
     off_solution_ = 0;
     for (int e = 0; e < m_; ++e) off_solution_ += (dom_[e] >> solution_[e] & 1) == 0;
+    if (verify_kept_) verify_kept(false);
+}
+
+// Throws unless the kept counts solve the puzzle (every island's sum, no
+// two crossing bridges, one group) and, with `within_domains`, lie within
+// every current domain. A solution found at an earlier level is kept
+// before the search steps back there.
+void engine::verify_kept(bool within_domains) const {
+    std::vector<std::int32_t> sum(n_, 0), parent(n_);
+    std::iota(parent.begin(), parent.end(), 0);
+    const auto root = [&](std::int32_t v) {
+        while (parent[v] != v) v = parent[v] = parent[parent[v]];
+        return v;
+    };
+    int groups = n_;
+    for (int e = 0; e < m_; ++e) {
+        const int count = solution_[e];
+        if (within_domains && (dom_[e] >> count & 1) == 0) throw std::logic_error("kept count outside its domain");
+        if (count == 0) continue;
+        for (std::int32_t k = cross_start_[e]; k < cross_start_[e + 1]; ++k)
+            if (solution_[cross_[k]] != 0) throw std::logic_error("kept bridges cross");
+        sum[end_a_[e]] += count;
+        sum[end_b_[e]] += count;
+        const std::int32_t ra = root(end_a_[e]);
+        const std::int32_t rb = root(end_b_[e]);
+        if (ra != rb) {
+            parent[ra] = rb;
+            --groups;
+        }
+    }
+    if (sum != weight_) throw std::logic_error("kept counts miss an island's weight");
+    if (groups > 1) throw std::logic_error("kept bridges leave islands apart");
+}
+
+// After a repair: the probe's counts replace the kept ones on its edges,
+// and each decided edge that the last choice pushed off the kept solution
+// takes its count. Every other edge was decided already or fixed at its
+// kept count, or crosses a fixed bridge and kept its count 0. A pass over
+// every edge per repair cost more than the probe's search on generated
+// 1000 x 1000 puzzles.
+void engine::keep_repaired(const engine& probe, const std::vector<std::int32_t>& pushed_off) {
+    for (std::int32_t f : pushed_off) solution_[f] = static_cast<std::uint8_t>(lowest(dom_[f]));
+    for (int e = 0; e < probe.m_; ++e) solution_[probe.main_edge_[e]] = static_cast<std::uint8_t>(lowest(probe.dom_[e]));
+    // The solution agrees with every domain.
+    off_solution_ = 0;
+    if (verify_kept_) verify_kept(true);
 }
 
 // Keeps what `probe`, started from `start`, learned, over the engine's
@@ -2176,8 +2266,8 @@ void engine::carry_over(const engine& from, const std::vector<domain>& start,
 
 // A probe with every rule from `start`, in `style`.
 std::unique_ptr<engine> engine::make_probe(const std::vector<domain>& start, std::uint64_t budget, probe_style style,
-                                           bool narrows, bool carry) const {
-    auto probe = std::make_unique<engine>(*this, start, budget, true, style.sweep, narrows, carry);
+                                           bool narrows, bool carry, const window_edges* window) const {
+    auto probe = std::make_unique<engine>(*this, start, budget, true, style.sweep, narrows, carry, window);
     if (style.guided) {
         probe->phase_.resize(probe->m_);
         for (int e = 0; e < probe->m_; ++e) probe->phase_[e] = solution_[probe->main_edge_[e]];
@@ -2186,18 +2276,6 @@ std::unique_ptr<engine> engine::make_probe(const std::vector<domain>& start, std
     }
     if (style.short_jumps) probe->jump_limit_ = short_jump_limit_;
     return probe;
-}
-
-// A probe with every rule from `start`, whose solution, if it finds one,
-// is kept. Its result, or `stopped` if it has no open edge.
-int engine::probe_for_solution(const std::vector<domain>& start, std::uint64_t budget, probe_style style,
-                               bool narrows, bool carry, const halt* stop) {
-    const auto probe = make_probe(start, budget, style, narrows, carry);
-    if (probe->m_ == 0) return stopped;
-    const int result = probe->run(0, stop);
-    if (result == 1) keep(probe->solution_in(*this, start));
-    if (result == stopped && carry && !told(stop)) remember(*probe, start);
-    return result;
 }
 
 // Runs the probes of `tasks` from `start` (which narrows the current
@@ -2388,9 +2466,11 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop) {
     // The kept solution agreed with every domain before this choice.
     int x0 = std::numeric_limits<int>::max(), x1 = std::numeric_limits<int>::min();
     int y0 = x0, y1 = x1;
+    std::vector<std::int32_t> pushed_off;
     for (std::size_t t = stack.back().mark; t < trail_.size(); ++t) {
         const trail_entry& entry = trail_[t];
         if (entry.kind != undo::dom || (dom_[entry.index] >> solution_[entry.index] & 1) != 0) continue;
+        pushed_off.push_back(entry.index);
         for (int v : {end_a_[entry.index], end_b_[entry.index]}) {
             x0 = std::min(x0, x_[v]);
             x1 = std::max(x1, x_[v]);
@@ -2398,44 +2478,121 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop) {
             y1 = std::max(y1, y_[v]);
         }
     }
+    const int widest = window_margin << (window_tries - 1);
+    std::vector<std::int32_t> wide;  // the open edges within the widest window
+    edges_within(x0 - widest, y0 - widest, x1 + widest, y1 + widest, wide);
+    const std::uint32_t in_wide = window_stamp_;
     // Every edge before the current choice is decided, so only the edges
     // from it on can be open or fixed here.
-    const auto open_edges = open_count(dom_, static_cast<std::size_t>(resume_));
-    std::vector<domain> start;
+    repair_start_ = dom_;
+    base_up_.resize(n_, none);
+    std::ptrdiff_t open_edges = 0;
+    for (int e = resume_; e < m_; ++e) {
+        if (single(dom_[e])) continue;
+        ++open_edges;
+        repair_start_[e] = static_cast<domain>(1u << solution_[e]);
+        if (window_mark_[e] == in_wide || solution_[e] == 0 || (dom_[e] & only_zero) == 0) continue;
+        const std::int32_t ra = base_root(end_a_[e]);
+        const std::int32_t rb = base_root(end_b_[e]);
+        if (ra == rb) continue;
+        base_touched_.push_back(ra);
+        base_up_[ra] = rb;
+    }
+    struct put_back {
+        engine& self;
+        ~put_back() {
+            for (std::int32_t r : self.base_touched_) self.base_up_[r] = none;
+            self.base_touched_.clear();
+        }
+    } const guard{*this};
+
+    std::vector<std::int32_t> near, fixed;
     for (int margin = window_margin, tries = 0; tries < window_tries && !told(stop); ++tries, margin *= 2) {
-        const auto near = [&](int v) {
-            return x_[v] >= x0 - margin && x_[v] <= x1 + margin && y_[v] >= y0 - margin && y_[v] <= y1 + margin;
-        };
-        start = dom_;
-        std::ptrdiff_t open = 0;
-        for (int e = resume_; e < m_; ++e) {
-            if (single(dom_[e])) continue;
-            if (near(end_a_[e]) || near(end_b_[e]))
-                ++open;
-            else
-                start[e] = static_cast<domain>(1u << solution_[e]);
+        near.clear();
+        new_window_stamp();
+        for (std::int32_t e : wide) {
+            const auto inside = [&](int v) {
+                return x_[v] >= x0 - margin && x_[v] <= x1 + margin && y_[v] >= y0 - margin && y_[v] <= y1 + margin;
+            };
+            if (!inside(end_a_[e]) && !inside(end_b_[e])) continue;
+            near.push_back(e);
+            window_mark_[e] = window_stamp_;
         }
         // A fixed count that carries a bridge blocks the edges crossing it.
         bool empty = false;
-        for (int e = resume_; e < m_; ++e)
-            if (start[e] != dom_[e] && solution_[e] > 0)
-                for (std::int32_t k = cross_start_[e]; k < cross_start_[e + 1]; ++k) {
-                    start[cross_[k]] &= only_zero;
-                    empty = empty || start[cross_[k]] == 0;
-                }
-        if (empty) continue;
-        try {
-            // Where the widest window gives up, a check of the whole state
-            // follows, which on dense puzzles costs seconds; it gets a whole
-            // probe budget.
-            const std::uint64_t budget = tries + 1 == window_tries ? probe_budget_ : probe_budget_ / solve_factor;
-            const int result = probe_for_solution(start, std::max<std::uint64_t>(1, budget), {}, true, false, stop);
-            if (result == 1 || open == open_edges) return result;
-        } catch (const std::bad_alloc&) {
-            return stopped;
+        for (std::int32_t e : near) {
+            domain d = dom_[e];
+            for (std::int32_t k = cross_start_[e]; k < cross_start_[e + 1]; ++k) {
+                const std::int32_t c = cross_[k];
+                if (!single(dom_[c]) && window_mark_[c] != window_stamp_ && solution_[c] > 0) d &= only_zero;
+            }
+            repair_start_[e] = d;
+            empty = empty || d == 0;
         }
+        fixed.clear();
+        for (std::int32_t e : wide)
+            if (window_mark_[e] != window_stamp_ && solution_[e] > 0 && (dom_[e] & only_zero) != 0) fixed.push_back(e);
+        int result = stopped;
+        if (!empty) {
+            try {
+                // Where the widest window gives up, a check of the whole state
+                // follows, which on dense puzzles costs seconds; it gets a whole
+                // probe budget.
+                const std::uint64_t budget = tries + 1 == window_tries ? probe_budget_ : probe_budget_ / solve_factor;
+                const window_edges window{&near, &fixed};
+                const auto probe =
+                    make_probe(repair_start_, std::max<std::uint64_t>(1, budget), {}, true, false, &window);
+                if (probe->m_ > 0) result = probe->run(0, stop);
+                if (result == 1) keep_repaired(*probe, pushed_off);
+            } catch (const std::bad_alloc&) {
+                return stopped;
+            }
+        }
+        for (std::int32_t e : near) repair_start_[e] = static_cast<domain>(1u << solution_[e]);
+        if (empty) continue;
+        if (result == 1 || static_cast<std::ptrdiff_t>(near.size()) == open_edges) return result;
     }
     return stopped;
+}
+
+void engine::new_window_stamp() {
+    if (++window_stamp_ == 0) {
+        std::fill(window_mark_.begin(), window_mark_.end(), 0);
+        window_stamp_ = 1;
+    }
+}
+
+// Collects the open edges from the current choice on with an end within
+// the cells from (x0, y0) to (x1, y1), ascending, and marks them with a
+// new window stamp.
+void engine::edges_within(int x0, int y0, int x1, int y1, std::vector<std::int32_t>& out) {
+    if (by_cell_.empty()) {
+        by_cell_.resize(n_);
+        std::iota(by_cell_.begin(), by_cell_.end(), 0);
+        std::sort(by_cell_.begin(), by_cell_.end(),
+                  [&](std::int32_t a, std::int32_t b) { return std::pair(y_[a], x_[a]) < std::pair(y_[b], x_[b]); });
+        const int rows = n_ == 0 ? 0 : y_[by_cell_.back()] + 1;
+        row_start_.assign(static_cast<std::size_t>(rows) + 1, 0);
+        for (std::int32_t v : by_cell_) ++row_start_[y_[v] + 1];
+        for (int y = 0; y < rows; ++y) row_start_[y + 1] += row_start_[y];
+        window_mark_.assign(m_, 0);
+    }
+    new_window_stamp();
+    out.clear();
+    const int rows = static_cast<int>(row_start_.size()) - 1;
+    for (int y = std::max(y0, 0); y <= std::min(y1, rows - 1); ++y) {
+        const auto first = by_cell_.begin() + row_start_[y];
+        const auto last = by_cell_.begin() + row_start_[y + 1];
+        for (auto it = std::lower_bound(first, last, x0, [&](std::int32_t v, int x) { return x_[v] < x; });
+             it != last && x_[*it] <= x1; ++it)
+            for (int s = 0; s < 4; ++s) {
+                const std::int32_t e = incident_[4 * *it + s];
+                if (e == no_edge || e < resume_ || single(dom_[e]) || window_mark_[e] == window_stamp_) continue;
+                window_mark_[e] = window_stamp_;
+                out.push_back(e);
+            }
+    }
+    std::sort(out.begin(), out.end());
 }
 
 // What a stuck search does. The second engine probes its current domains

@@ -45,6 +45,11 @@ struct fast_limits {
     // the first engine's probes for the earliest level ruled out stop at
     // 1500 either way). Tests make it tiny so that probes give up too.
     std::uint64_t probe_budget = 0;
+    // Tests set it: every solution the search keeps to follow (from a probe
+    // or a repair) is checked against the rules and the search's domains,
+    // and a wrong one throws std::logic_error. The search only follows
+    // them, so a wrong one would cost time rather than change an answer.
+    bool verify_kept = false;
 };
 
 // Solves the whole puzzle (the graph must be built). Returns 1 with every

@@ -357,6 +357,7 @@ TEST(fast, probes_change_no_answer) {
                 limits.stuck_after = 1;
                 limits.probe_budget = budget;
                 limits.jump_limit = jump_limit;
+                limits.verify_kept = true;
                 auto probed = build(text);
                 const auto where = "engine " + std::to_string(engine) + " budget " + std::to_string(budget) +
                                    " jump limit " + std::to_string(jump_limit) + "\n" + text;
@@ -367,6 +368,48 @@ TEST(fast, probes_change_no_answer) {
             }
     }
     EXPECT_GT(solved, static_cast<int>(puzzles / 2));
+}
+
+// Repairs free the open edges within a few cells of a change and fix the
+// rest at the kept solution's counts; on puzzles much wider or taller than
+// their widest window, fixed bridges join islands far outside it. Probing
+// at every contradiction that makes no progress must keep the answer of the
+// search without probes, and every solution the search keeps to follow
+// must solve the puzzle.
+TEST(fast, repairs_on_long_puzzles_change_no_answer) {
+    const struct {
+        std::int32_t width, height;
+        double doubles;
+        std::uint64_t seed;
+    } cases[] = {{300, 24, 0.3, 1}, {300, 24, 0.3, 2}, {300, 24, 0.3, 3}, {24, 300, 0.3, 2},
+                 {24, 300, 0.3, 3}, {160, 24, 0.0, 1}, {160, 24, 0.0, 2}, {180, 60, 0.3, 1}};
+    int solved = 0;
+    for (const auto& c : cases) {
+        generator_options options;
+        options.width = c.width;
+        options.height = c.height;
+        options.doubles = c.doubles;
+        options.seed = c.seed;
+        const std::string text = generate_puzzle(options);
+        auto plain = build(text);
+        const int expected = solve_fast(*plain, fast_limits{std::numeric_limits<std::uint64_t>::max()});
+        solved += expected == 1;
+        for (int engine = 0; engine <= 1; ++engine) {
+            fast_limits limits;
+            limits.only_engine = engine;
+            limits.stuck_after = 1;
+            limits.verify_kept = true;
+            auto probed = build(text);
+            const auto weights = weights_of(*probed);
+            const auto where = std::to_string(c.width) + " x " + std::to_string(c.height) + " seed " +
+                               std::to_string(c.seed) + " engine " + std::to_string(engine);
+            ASSERT_EQ(solve_fast(*probed, limits), expected) << where;
+            if (expected != 1) continue;
+            EXPECT_EQ(fault(*probed, weights), "") << where;
+            EXPECT_EQ(bridges(*probed), bridges(*plain)) << where;
+        }
+    }
+    EXPECT_GT(solved, 4);
 }
 
 // Puzzles too large for the literal search but with many contradictions:
