@@ -2508,12 +2508,12 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop) {
 
     std::vector<std::int32_t> near, fixed;
     for (int margin = window_margin, tries = 0; tries < window_tries && !told(stop); ++tries, margin *= 2) {
+        const auto inside = [&](int v) {
+            return x_[v] >= x0 - margin && x_[v] <= x1 + margin && y_[v] >= y0 - margin && y_[v] <= y1 + margin;
+        };
         near.clear();
         new_window_stamp();
         for (std::int32_t e : wide) {
-            const auto inside = [&](int v) {
-                return x_[v] >= x0 - margin && x_[v] <= x1 + margin && y_[v] >= y0 - margin && y_[v] <= y1 + margin;
-            };
             if (!inside(end_a_[e]) && !inside(end_b_[e])) continue;
             near.push_back(e);
             window_mark_[e] = window_stamp_;
