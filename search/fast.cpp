@@ -203,8 +203,9 @@ public:
     // can be open in `start`, and the groups come from `from`'s repair
     // union-find and the window's own fixed bridges.
     struct window_edges {
-        const std::vector<std::int32_t>* open;   // ascending: every edge `start` may leave open
-        const std::vector<std::int32_t>* fixed;  // bridges `start` fixes that the union-find lacks
+        const std::vector<std::int32_t>* open;     // ascending: every edge `start` may leave open
+        const std::vector<std::int32_t>* fixed;    // bridges `start` fixes that the union-find lacks
+        const std::vector<std::int32_t>* islands;  // held even without an open edge
     };
     engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection,
            bool sweep = false, bool narrows = false, bool carry = false, const window_edges* window = nullptr);
@@ -636,6 +637,20 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     std::vector<std::int32_t>& island_at = from.island_at_;
     // The edges before the engine's current choice are decided.
     const int first_open = narrows ? from.resume_ : 0;
+    const auto add_island = [&](int v) {
+        if (island_at[v] != none) return;
+        main_island_.push_back(v);
+        island_at[v] = n_++;
+        // What the island still needs beyond its decided edges.
+        int need = from.weight_[v];
+        for (int s = 0; s < 4; ++s) {
+            const std::int32_t g = from.incident_[4 * v + s];
+            if (g != no_edge && single(start[g])) need -= lowest(start[g]);
+        }
+        weight_.push_back(need);
+        x_.push_back(from.x_[v]);
+        y_.push_back(from.y_[v]);
+    };
     const auto each_edge = [&](auto&& visit) {
         if (window != nullptr)
             for (std::int32_t f : *window->open) visit(f);
@@ -646,23 +661,12 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
         if (single(start[f])) return;
         main_edge_.push_back(f);
         edge_at[f] = m_++;
-        for (int v : {from.end_a_[f], from.end_b_[f]}) {
-            if (island_at[v] != none) continue;
-            main_island_.push_back(v);
-            island_at[v] = n_++;
-            // What the island still needs beyond its decided edges.
-            int need = from.weight_[v];
-            for (int s = 0; s < 4; ++s) {
-                const std::int32_t g = from.incident_[4 * v + s];
-                if (g != no_edge && single(start[g])) need -= lowest(start[g]);
-            }
-            weight_.push_back(need);
-            x_.push_back(from.x_[v]);
-            y_.push_back(from.y_[v]);
-        }
+        for (int v : {from.end_a_[f], from.end_b_[f]}) add_island(v);
         end_a_.push_back(island_at[from.end_a_[f]]);
         end_b_.push_back(island_at[from.end_b_[f]]);
     });
+    if (window != nullptr)
+        for (std::int32_t v : *window->islands) add_island(v);
     link_islands();
     cross_start_.assign(m_ + 1, 0);
     start_domains_.reserve(m_);
@@ -2466,12 +2470,13 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop) {
     // The kept solution agreed with every domain before this choice.
     int x0 = std::numeric_limits<int>::max(), x1 = std::numeric_limits<int>::min();
     int y0 = x0, y1 = x1;
-    std::vector<std::int32_t> pushed_off;
+    std::vector<std::int32_t> pushed_off, ends;
     for (std::size_t t = stack.back().mark; t < trail_.size(); ++t) {
         const trail_entry& entry = trail_[t];
         if (entry.kind != undo::dom || (dom_[entry.index] >> solution_[entry.index] & 1) != 0) continue;
         pushed_off.push_back(entry.index);
         for (int v : {end_a_[entry.index], end_b_[entry.index]}) {
+            ends.push_back(v);
             x0 = std::min(x0, x_[v]);
             x1 = std::max(x1, x_[v]);
             y0 = std::min(y0, y_[v]);
@@ -2539,7 +2544,11 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop) {
                 // follows, which on dense puzzles costs seconds; it gets a whole
                 // probe budget.
                 const std::uint64_t budget = tries + 1 == window_tries ? probe_budget_ : probe_budget_ / solve_factor;
-                const window_edges window{&near, &fixed};
+                // A bridge the choice took away may have been all that joined
+                // islands without open edges to the rest: the probe holds the
+                // ends of every edge pushed off the kept solution, so that
+                // its groups show such islands cut off.
+                const window_edges window{&near, &fixed, &ends};
                 const auto probe =
                     make_probe(repair_start_, std::max<std::uint64_t>(1, budget), {}, true, false, &window);
                 if (probe->m_ > 0) result = probe->run(0, stop);

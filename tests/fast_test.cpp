@@ -331,7 +331,14 @@ TEST(fast, large_generated_puzzles_keep_their_known_answers) {
 TEST(fast, probes_change_no_answer) {
     int solved = 0;
     const std::uint64_t puzzles = soak_setting("ISLANDS_SOAK_PROBES", 200);
-    for (std::uint64_t seed = 1; seed <= puzzles; ++seed) {
+    std::vector<std::uint64_t> seeds(puzzles);
+    std::iota(seeds.begin(), seeds.end(), 1);
+    // Seeds whose repairs once kept solutions that left islands apart: the
+    // choice had taken away the only bridge of islands with no open edge
+    // near it.
+    for (const std::uint64_t seed : {261, 304})
+        if (seed > puzzles) seeds.push_back(seed);
+    for (const std::uint64_t seed : seeds) {
         generator_options options;
         options.width = 20 + static_cast<std::int32_t>(seed % 4) * 6;
         options.height = 16 + static_cast<std::int32_t>(seed % 3) * 8;
