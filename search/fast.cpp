@@ -166,6 +166,16 @@ void side_by_side(halt& done, aside_work&& aside, here_work&& here) {
         aside();
 }
 
+// The root of r in a union-find whose roots hold `none`, halving the path
+// on the way.
+std::int32_t climb(std::vector<std::int32_t>& up, std::int32_t r) {
+    while (up[r] != none) {
+        if (up[up[r]] != none) up[r] = up[up[r]];
+        r = up[r];
+    }
+    return r;
+}
+
 bool told(const halt* stop) {
     for (; stop != nullptr; stop = stop->parent)
         if (stop->flag.load(std::memory_order_relaxed)) return true;
@@ -429,14 +439,7 @@ private:
     std::vector<domain> repair_start_;
     mutable std::vector<std::int32_t> base_up_;
     std::vector<std::int32_t> base_touched_;
-    std::int32_t base_root(std::int32_t v) const {
-        std::int32_t r = find(v);
-        while (base_up_[r] != none) {
-            if (base_up_[base_up_[r]] != none) base_up_[r] = base_up_[base_up_[r]];
-            r = base_up_[r];
-        }
-        return r;
-    }
+    std::int32_t base_root(std::int32_t v) const { return climb(base_up_, find(v)); }
     void keep_repaired(const engine& probe, const std::vector<std::int32_t>& pushed_off);
     // Building a probe: the probe's numbers of the engine's edges and
     // islands, and a union-find over the engine's groups (with the roots it
@@ -695,12 +698,7 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     // (or over islands) that only holds what those bridges join.
     std::vector<std::int32_t>& up = from.up_;
     const auto root = [&](int v) {
-        std::int32_t r = window != nullptr ? from.base_root(v) : narrows ? from.find(v) : v;
-        while (up[r] != none) {
-            if (up[up[r]] != none) up[r] = up[up[r]];
-            r = up[r];
-        }
-        return r;
+        return climb(up, window != nullptr ? from.base_root(v) : narrows ? from.find(v) : v);
     };
     const auto join_ends = [&](std::int32_t f) {
         const std::int32_t ra = root(from.end_a_[f]);
