@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <atomic>
+#include <exception>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -145,25 +146,33 @@ struct stop_and_join {
 // Runs `aside` on another thread while `here` runs on this one, and waits
 // for both to end by themselves; without a thread, `aside` runs here
 // afterwards. If `here` throws, `done` stops `aside` before the exception
-// leaves. What `aside` cannot allocate only ends it: it is a shortcut.
+// leaves. What `aside` cannot allocate only ends it: it is a shortcut. Any
+// other exception of `aside` (a self-check that tests turn on) leaves here
+// once both have ended.
 template <class aside_work, class here_work>
 void side_by_side(halt& done, aside_work&& aside, here_work&& here) {
     std::thread helper;
-    const stop_and_join guard{done, helper};
-    try {
-        helper = std::thread([&] {
-            try {
-                aside();
-            } catch (const std::bad_alloc&) {
-            }
-        });
-    } catch (const std::system_error&) {
+    std::exception_ptr failed;
+    {
+        const stop_and_join guard{done, helper};
+        try {
+            helper = std::thread([&] {
+                try {
+                    aside();
+                } catch (const std::bad_alloc&) {
+                } catch (...) {
+                    failed = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+        }
+        here();
+        if (helper.joinable())
+            helper.join();
+        else
+            aside();
     }
-    here();
-    if (helper.joinable())
-        helper.join();
-    else
-        aside();
+    if (failed) std::rethrow_exception(failed);
 }
 
 // The root of r in a union-find whose roots hold `none`, halving the path
@@ -188,7 +197,8 @@ public:
         load(p);
         probe_sums_ = second;
         const std::size_t clause_words = limits.clause_words;
-        use_witness_ = static_cast<std::size_t>(n_) >= (limits.witness_from != 0 ? limits.witness_from : witness_default);
+        witness_from_ = limits.witness_from != 0 ? limits.witness_from : witness_default;
+        use_witness_ = static_cast<std::size_t>(n_) >= witness_from_;
         clause_limit_ = clause_words != 0 ? clause_words : clause_room * static_cast<std::size_t>(m_) + (1u << 20);
         stuck_after_ = limits.stuck_after != 0 ? limits.stuck_after : stuck_default;
         probe_budget_ = limits.probe_budget != 0 ? limits.probe_budget : probe_default;
@@ -198,6 +208,7 @@ public:
         probe_short_steps_ = limits.short_steps != 0 ? limits.short_steps : std::numeric_limits<int>::max();
         helpers_ = !second && limits.only_engine == 0 && limits.max_steps == 0 && limits.second_after == 0;
         verify_kept_ = limits.verify_kept;
+        verify_witness_ = limits.verify_witness;
     }
     // A probe: the open edges of `from` when its domains were `start`, with
     // what their islands still need. With `connection`, islands joined by
@@ -412,6 +423,7 @@ private:
     std::vector<std::uint8_t> solution_in(const engine& from, const std::vector<domain>& start) const;
     bool kept() const { return has_solution() && off_solution_ == 0; }
     bool verify_kept_ = false;
+    bool verify_witness_ = false;  // every search the witness spares runs anyway
     void verify_kept(bool within_domains) const;
     int solution_level() const;
     std::uint64_t check_budget_ = 0;  // grows each time a whole-state check gives up
@@ -475,6 +487,13 @@ private:
     bool connection_ = true;
     bool whole_groups() const { return probe_ && connection_; }
     std::vector<std::uint32_t> group_seen_;  // per group root: the search that walked it
+    // With a witness: per group root, the island that claimed the group in
+    // the last search; per island reached through its group, that island.
+    // The witness's paths go through groups by them.
+    std::vector<std::int32_t> claimer_, hop_;
+    // The rings of the groups a probe starts with, which bridges outside it
+    // join and no undo splits: the witness may pass through them freely.
+    std::vector<std::int32_t> first_ring_;
     // Per side of a search: groups reached whose other islands are not
     // queued yet. A side queues them only once it has nothing else to
     // search, so the other side can meet a large group without anyone
@@ -539,6 +558,7 @@ private:
     std::vector<std::int32_t> witness_mends_;  // its edges that lost their last bridge count
     std::size_t witness_size_ = 0;
     int witness_lost_ = 0;  // its edges that lost their last bridge count, not yet replaced
+    std::size_t witness_from_ = witness_default;  // islands from which an engine or probe keeps one
     bool use_witness_ = false;
     bool witness_on_ = false;
     bool witness_broken_ = false;
@@ -732,6 +752,14 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
         ++size_[first];
         resid_[first] += resid_[u];
         --groups_;
+    }
+    witness_from_ = from.witness_from_;
+    verify_witness_ = from.verify_witness_;
+    use_witness_ = static_cast<std::size_t>(n_) >= witness_from_;
+    if (use_witness_) {
+        claimer_.assign(n_, none);
+        hop_.assign(n_, none);
+        first_ring_ = next_member_;
     }
 }
 
@@ -1018,6 +1046,8 @@ bool engine::linked(int a, int b, usable&& ok) {
     seen_[a] = mark_a;
     seen_[b] = mark_b;
     via_[a] = via_[b] = no_edge;
+    const bool hops = by_group && !hop_.empty();
+    if (hops) hop_[a] = hop_[b] = none;
     std::size_t head_a = 0, head_b = 0, tail_a = 1, tail_b = 1;
     std::size_t pending_a = 0, pending_b = 0;  // islands of the groups pending on each side
     groups_pending_[0].clear();
@@ -1042,12 +1072,13 @@ bool engine::linked(int a, int b, usable&& ok) {
             int w = root;
             do {
                 if (seen_[w] == other) {
-                    meet_ = {w, no_edge, w};
+                    meet_ = {hops ? claimer_[root] : w, no_edge, w};
                     return true;
                 }
                 if (seen_[w] != own) {
                     seen_[w] = own;
                     via_[w] = no_edge;
+                    if (hops) hop_[w] = claimer_[root];
                     queue[tail++] = w;
                 }
                 w = next_member_[w];
@@ -1061,10 +1092,11 @@ bool engine::linked(int a, int b, usable&& ok) {
             const int group = find(u);
             if (whole_groups() && group_seen_[group] != own) {
                 if (group_seen_[group] == other) {
-                    meet_ = {u, no_edge, u};
+                    meet_ = {u, no_edge, hops ? claimer_[group] : u};
                     return true;
                 }
                 group_seen_[group] = own;
+                if (hops) claimer_[group] = u;
                 if (size_[group] > 1) {
                     groups.push_back(group);
                     pending += static_cast<std::size_t>(size_[group]);
@@ -1081,9 +1113,12 @@ bool engine::linked(int a, int b, usable&& ok) {
             }
             const int w = neighbour_[4 * u + s];
             if (seen_[w] == own) continue;
-            if (seen_[w] == other || (by_group && find(w) == (grow_a ? group_b : group_a)) ||
-                (by_group && whole_groups() && group_seen_[find(w)] == other)) {
+            if (seen_[w] == other || (by_group && find(w) == (grow_a ? group_b : group_a))) {
                 meet_ = {u, e, w};
+                return true;
+            }
+            if (by_group && whole_groups() && group_seen_[find(w)] == other) {
+                meet_ = {u, e, hops ? claimer_[find(w)] : w};
                 return true;
             }
             seen_[w] = own;
@@ -1106,14 +1141,20 @@ void engine::walk_met_path(visitor&& visit) const {
         // island it never marked.
         if (by_group && seen_[u] != mark_a && seen_[u] != stamp_) continue;
         const bool a_side = seen_[u] == mark_a;
-        while (via_[u] != no_edge) {
+        for (;;) {
             const std::int32_t e = via_[u];
+            if (e == no_edge) {
+                // Reached through its group: on from the island that claimed it.
+                if (!by_group || hop_.empty() || hop_[u] == none) break;
+                u = hop_[u];
+                continue;
+            }
             const int w = other_end(e, u);
             visit(e, a_side ? w : u);
             u = w;
         }
     }
-    visit(meet_[1], seen_[meet_[0]] == mark_a ? meet_[0] : meet_[2]);
+    if (meet_[1] != no_edge) visit(meet_[1], seen_[meet_[0]] == mark_a ? meet_[0] : meet_[2]);
 }
 
 // Collects that path into path_, with the end each edge leaves from when
@@ -1148,7 +1189,10 @@ bool engine::ends_joined(int e) {
 }
 
 bool engine::still_linked(int e) {
-    if (witness_on_ && !witness_broken_ && witness_lost_ == 0) return true;
+    if (witness_on_ && !witness_broken_ && witness_lost_ == 0) {
+        if (verify_witness_ && !ends_joined(e)) throw std::logic_error("the witness holds islands joined that are split");
+        return true;
+    }
     if (witness_on_ && in_witness_[e] && !witness_broken_ ? mend_witness(e) : ends_joined(e)) return true;
     failure_reason_.clear();
     leaving_edges(no_edge, false, failure_reason_);
@@ -1925,6 +1969,13 @@ void engine::build_witness() {
         } else {
             break;
         }
+        // A probe's first groups are joined without edges of its own.
+        if (!first_ring_.empty())
+            for (int w = first_ring_[u]; w != u; w = first_ring_[w])
+                if (!reached[w]) {
+                    reached[w] = 1;
+                    forced.push_back(w);
+                }
         for (int s = 0; s < 4; ++s) {
             const std::int32_t k = 4 * u + s;
             const std::int32_t e = incident_[k];

@@ -50,6 +50,11 @@ struct fast_limits {
     // and a wrong one throws std::logic_error. The search only follows
     // them, so a wrong one would cost time rather than change an answer.
     bool verify_kept = false;
+    // Tests set it: every split search that the tree of edges joining all
+    // islands spares runs anyway, and a tree that holds islands joined that
+    // are split throws std::logic_error. Such a tree would only miss
+    // contradictions, which costs time rather than changing an answer.
+    bool verify_witness = false;
 };
 
 // Solves the whole puzzle (the graph must be built). Returns 1 with every
