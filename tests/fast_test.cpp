@@ -211,10 +211,10 @@ TEST(fast, agrees_with_the_literal_search_on_random_puzzles) {
         // Half of those go back to full jumps after two such steps in a row
         // within one contradiction, as long runs of them do.
         // Every other round keeps the tree that spares most split searches
-        // (in probes too), which only large puzzles keep otherwise, and
-        // runs every search it spares anyway as a check. One round in three hands
-        // the state to probes at every contradiction that makes no progress
-        // (half of those with probes that give up after three
+        // (in probes too), which only large puzzles keep otherwise, and runs
+        // every search it spares anyway as a check. One round in three
+        // hands the state to probes at every contradiction that makes no
+        // progress (half of those with probes that give up after three
         // contradictions), which otherwise only long searches do.
         fast_limits limits;
         if (round % 3 == 2) limits.stuck_after = 1;
@@ -432,8 +432,8 @@ TEST(fast, repairs_on_long_puzzles_change_no_answer) {
 // their islands are joined only by bridges outside them (a repair fixes
 // every edge outside its window). A tree that held islands joined that are
 // split would only miss contradictions, so every search it spares runs
-// anyway and must agree. Seed 3013 once caught a path through such islands
-// that the tree took only in part.
+// anyway and must agree. On seed 3013 a path that replaces a lost edge
+// passes through such a group, and the tree must take all of it.
 TEST(fast, the_tree_of_usable_edges_in_probes_holds) {
     const struct {
         std::int32_t width, height;
