@@ -38,6 +38,15 @@ constexpr domain gapped = 5;       // {0, 2}, the one domain that is not an inte
 
 constexpr domain odd_counts = 2;
 constexpr domain even_counts = 5;
+// Per domain, the count sets that hold none of its counts (bit s for set s):
+// the literals over them are false.
+constexpr auto emptied_sets = [] {
+    std::array<std::uint8_t, 8> table{};
+    for (unsigned d = 0; d < 8; ++d)
+        for (unsigned set = 1; set < 8; ++set)
+            if ((d & set) == 0) table[d] |= static_cast<std::uint8_t>(1u << set);
+    return table;
+}();
 
 constexpr int no_edge = -1;
 constexpr int none = -1;
@@ -521,12 +530,14 @@ private:
         std::int32_t literal;
     };
     std::vector<std::vector<watch_entry>> watches_;
-    // Per edge, whether it has watches: every domain change reads this one
-    // byte instead of a list header three words wide.
+    // Per edge, the count sets its watches' literals name (bit s for set
+    // s, and bits of watches gone may linger): every domain change reads
+    // this one byte instead of a list header three words wide, and wakes
+    // the watches only if one of those sets may have no count left.
     std::vector<std::uint8_t> watched_;
     void watch(std::int32_t literal, std::int32_t c) {
         watches_[literal >> 3].push_back({c, literal});
-        watched_[literal >> 3] = 1;
+        watched_[literal >> 3] |= static_cast<std::uint8_t>(1u << (literal & 7));
     }
     // Stores a clause, watching its first two literals; its number.
     std::int32_t add_clause(const std::vector<std::int32_t>& literals) {
@@ -841,7 +852,7 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     if (saving_ && single(now)) phase_[e] = static_cast<std::uint8_t>(lowest(now));
     if (has_solution() && (now >> solution_[e] & 1) == 0 && (old >> solution_[e] & 1) != 0) ++off_solution_;
 
-    if (watched_[e]) clause_queue_.push_back(e);
+    if ((watched_[e] & emptied_sets[now]) != 0) clause_queue_.push_back(e);
     const bool parity_known = open_parity(old) && !open_parity(now);
     if (parity_known) parity_checks_.push_back(e);
     const int a = end_a_[e];
