@@ -555,7 +555,11 @@ private:
     std::vector<std::int32_t> clause_queue_;
     std::vector<std::int32_t> undone_clauses_;  // clauses whose forced count was undone
 
+    // Islands to refit, each at most once (queued_ tells), so a slot per
+    // island holds them all: a push is a store, where a growing vector's
+    // push was a call on every domain change.
     std::vector<std::int32_t> island_queue_;
+    std::size_t islands_queued_ = 0;
     std::vector<std::uint8_t> queued_;
     std::vector<std::int32_t> cut_checks_;     // edges that lost their last bridge count
     std::vector<std::int32_t> parity_checks_;  // edges whose count's parity became known
@@ -812,7 +816,7 @@ void engine::init_state() {
     // edge changes its domain at most twice per branch, and the group
     // updates add about as many entries again.
     trail_.reserve(4 * static_cast<std::size_t>(m_) + 16);
-    island_queue_.reserve(n_);
+    island_queue_.assign(n_, none);
     clause_queue_.reserve(m_);
     cut_checks_.reserve(m_);
     in_witness_.assign(m_, 0);
@@ -864,7 +868,7 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     for (int v : {a, b})
         if (!queued_[v] && !(self_fitted && why == v)) {
             queued_[v] = 1;
-            island_queue_.push_back(v);
+            island_queue_[islands_queued_++] = v;
         }
     if ((now & some_bridge) == 0) {
         if (witness_on_ && in_witness_[e]) {
@@ -1368,9 +1372,8 @@ bool engine::propagate() {
             const int e = clause_queue_.back();
             clause_queue_.pop_back();
             ok = watch_clauses(e);
-        } else if (!island_queue_.empty()) {
-            const int v = island_queue_.back();
-            island_queue_.pop_back();
+        } else if (islands_queued_ != 0) {
+            const int v = island_queue_[--islands_queued_];
             queued_[v] = 0;
             ok = fit_island(v);
         } else if (!witness_mends_.empty()) {
@@ -1491,8 +1494,8 @@ void engine::clear_queues() {
     witness_mends_.clear();
     witness_lost_ = 0;
     witness_broken_ = false;
-    for (std::int32_t v : island_queue_) queued_[v] = 0;
-    island_queue_.clear();
+    for (std::size_t k = 0; k < islands_queued_; ++k) queued_[island_queue_[k]] = 0;
+    islands_queued_ = 0;
     clause_queue_.clear();
     cut_checks_.clear();
     parity_checks_.clear();
@@ -2744,7 +2747,7 @@ int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_af
         if (weight_[v] < 0 || weight_[v] > max_weight) return 0;
     for (int v = 0; v < n_; ++v) {
         queued_[v] = 1;
-        island_queue_.push_back(v);
+        island_queue_[islands_queued_++] = v;
     }
     if (told(stop)) return stopped;
     if (probe_)
