@@ -2198,12 +2198,7 @@ void engine::keep(std::vector<std::uint8_t> counts) {
 // every current domain. A solution found at an earlier level is kept
 // before the search steps back there.
 void engine::verify_kept(bool within_domains) const {
-    std::vector<std::int32_t> sum(n_, 0), parent(n_);
-    std::iota(parent.begin(), parent.end(), 0);
-    const auto root = [&](std::int32_t v) {
-        while (parent[v] != v) v = parent[v] = parent[parent[v]];
-        return v;
-    };
+    std::vector<std::int32_t> sum(n_, 0), up(n_, none);
     int groups = n_;
     for (int e = 0; e < m_; ++e) {
         const int count = solution_[e];
@@ -2213,10 +2208,10 @@ void engine::verify_kept(bool within_domains) const {
             if (solution_[cross_[k]] != 0) throw std::logic_error("kept bridges cross");
         sum[end_a_[e]] += count;
         sum[end_b_[e]] += count;
-        const std::int32_t ra = root(end_a_[e]);
-        const std::int32_t rb = root(end_b_[e]);
+        const std::int32_t ra = climb(up, end_a_[e]);
+        const std::int32_t rb = climb(up, end_b_[e]);
         if (ra != rb) {
-            parent[ra] = rb;
+            up[ra] = rb;
             --groups;
         }
     }

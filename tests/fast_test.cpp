@@ -407,24 +407,16 @@ int probed_answer(const generator_options& options, fast_limits limits) {
 // search without probes, and every solution the search keeps to follow
 // must solve the puzzle.
 TEST(fast, repairs_on_long_puzzles_change_no_answer) {
-    const struct {
-        std::int32_t width, height;
-        double doubles;
-        std::uint64_t seed;
-    } cases[] = {{300, 24, 0.3, 1}, {300, 24, 0.3, 2}, {300, 24, 0.3, 3}, {24, 300, 0.3, 2},
-                 {24, 300, 0.3, 3}, {160, 24, 0.0, 1}, {160, 24, 0.0, 2}, {180, 60, 0.3, 1}};
+    const generator_options cases[] = {
+        {.width = 300, .height = 24, .seed = 1},  {.width = 300, .height = 24, .seed = 2},
+        {.width = 300, .height = 24, .seed = 3},  {.width = 24, .height = 300, .seed = 2},
+        {.width = 24, .height = 300, .seed = 3},  {.width = 160, .height = 24, .doubles = 0.0, .seed = 1},
+        {.width = 160, .height = 24, .doubles = 0.0, .seed = 2}, {.width = 180, .height = 60, .seed = 1}};
+    fast_limits limits;
+    limits.stuck_after = 1;
+    limits.verify_kept = true;
     int solved = 0;
-    for (const auto& c : cases) {
-        generator_options options;
-        options.width = c.width;
-        options.height = c.height;
-        options.doubles = c.doubles;
-        options.seed = c.seed;
-        fast_limits limits;
-        limits.stuck_after = 1;
-        limits.verify_kept = true;
-        solved += probed_answer(options, limits) == 1;
-    }
+    for (const auto& options : cases) solved += probed_answer(options, limits) == 1;
     EXPECT_GT(solved, 4);
 }
 
@@ -435,28 +427,21 @@ TEST(fast, repairs_on_long_puzzles_change_no_answer) {
 // anyway and must agree. On seed 3013 a path that replaces a lost edge
 // passes through such a group, and the tree must take all of it.
 TEST(fast, the_tree_of_usable_edges_in_probes_holds) {
-    const struct {
-        std::int32_t width, height;
-        double loops;
-        bool adjacent;
-        std::uint64_t seed;
-    } cases[] = {{30, 30, 0.3, false, 1},  {30, 30, 0.3, false, 2},   {40, 40, 0.0, true, 3},
-                 {40, 40, 0.0, true, 3013}, {60, 20, 0.0, true, 1},   {200, 24, 0.3, false, 1},
-                 {24, 200, 0.3, false, 2}, {120, 40, 0.0, false, 4}};
+    const generator_options cases[] = {
+        {.width = 30, .height = 30, .seed = 1},
+        {.width = 30, .height = 30, .seed = 2},
+        {.width = 40, .height = 40, .loops = 0.0, .adjacent = true, .seed = 3},
+        {.width = 40, .height = 40, .loops = 0.0, .adjacent = true, .seed = 3013},
+        {.width = 60, .height = 20, .loops = 0.0, .adjacent = true, .seed = 1},
+        {.width = 200, .height = 24, .seed = 1},
+        {.width = 24, .height = 200, .seed = 2},
+        {.width = 120, .height = 40, .loops = 0.0, .seed = 4}};
+    fast_limits limits;
+    limits.stuck_after = 1;
+    limits.witness_from = 1;
+    limits.verify_witness = true;
     int solved = 0;
-    for (const auto& c : cases) {
-        generator_options options;
-        options.width = c.width;
-        options.height = c.height;
-        options.loops = c.loops;
-        options.adjacent = c.adjacent;
-        options.seed = c.seed;
-        fast_limits limits;
-        limits.stuck_after = 1;
-        limits.witness_from = 1;
-        limits.verify_witness = true;
-        solved += probed_answer(options, limits) == 1;
-    }
+    for (const auto& options : cases) solved += probed_answer(options, limits) == 1;
     EXPECT_GT(solved, 3);
 }
 
