@@ -113,6 +113,7 @@ constexpr int solution_step = 100;              // first step back when looking 
 constexpr std::ptrdiff_t solution_probe_edges = 100000;
 constexpr int window_margin = 4;                // cells around a changed edge a repair may change
 constexpr int window_tries = 5;                 // margins 4, 8, ..., 64 before the whole puzzle
+constexpr int alone_tries = 2;                  // windows tried before a whole-state check races the rest
 constexpr std::uint64_t first_restart = 100;    // contradictions before a restarting probe first starts over
 // A guided probe over tens of thousands of open edges decides them all
 // again after every far jump (about 130 choices per contradiction on
@@ -414,7 +415,17 @@ private:
         probe_style style;
     };
     bool helpers_ = false;  // some probes run two at a time, on a second thread
-    int settle_first(const std::vector<domain>& start, const std::vector<probe_task>& tasks, const halt* stop);
+    // Searches that race to settle a check: the first to find a solution or
+    // rule the state out claims `outcome` and stops the others. Probes are
+    // built under `lock` (builds share the engine's numbering maps), and
+    // so is every claim.
+    struct race {
+        std::mutex lock;
+        int outcome = stopped;
+        halt settled;
+    };
+    int settle_first(const std::vector<domain>& start, const std::vector<probe_task>& tasks, const halt* stop,
+                     const std::vector<choice>* repair_stack = nullptr);
     // What a probe that gave up had learned: clauses over the engine's
     // edges that follow from the rules and the probe's start domains
     // (`within`), so they hold for every solution within those domains. A
@@ -439,7 +450,7 @@ private:
     int check_rounds_ = 1;            // rounds of budgets a check runs: more after each that gives up
     int short_jump_limit_ = 0;        // of probes whose style has short jumps
     int check_choice(std::vector<choice>& stack, const halt* stop);
-    int repair(const std::vector<choice>& stack, const halt* stop);
+    int repair(const std::vector<choice>& stack, const halt* stop, int first_try, int end_try, race* racing = nullptr);
     int find_solution(std::vector<choice>& stack, int below, const halt* stop);
     std::array<int, 2> probe_pair(const std::array<const std::vector<domain>*, 2>& starts,
                                   std::array<std::vector<std::uint8_t>, 2>& found, const halt* stop);
@@ -2345,44 +2356,49 @@ std::unique_ptr<engine> engine::make_probe(const std::vector<domain>& start, std
 // `start` out: its result, or `stopped` if none did. With `helpers_`,
 // two run at a time, on this thread and one more, and the first to settle
 // stops the other. Probes that give up leave what they learned to the
-// probes started after them.
-int engine::settle_first(const std::vector<domain>& start, const std::vector<probe_task>& tasks, const halt* stop) {
-    halt settled;
-    settled.parent = stop;
-    std::mutex lock;  // over `next`, `outcome`, `found` and learned_
+// probes started after them. With `repair_stack`, this thread first tries
+// the repair windows wider than those tried alone, racing the probes.
+int engine::settle_first(const std::vector<domain>& start, const std::vector<probe_task>& tasks, const halt* stop,
+                         const std::vector<choice>* repair_stack) {
+    race r;  // its lock is also over `next`, `found` and learned_
+    r.settled.parent = stop;
     std::size_t next = 0;
-    int outcome = stopped;
     std::vector<std::uint8_t> found;
     const auto work = [&] {
         for (;;) {
             std::unique_ptr<engine> probe;
             {
-                const std::lock_guard guard(lock);
-                if (next == tasks.size() || told(&settled)) return;
+                const std::lock_guard guard(r.lock);
+                if (next == tasks.size() || told(&r.settled)) return;
                 const probe_task& task = tasks[next++];
                 // Carrying over reads learned_.
                 probe = make_probe(start, task.budget, task.style, true, true);
             }
-            const int result = probe->m_ > 0 ? probe->run(0, &settled) : stopped;
-            const std::lock_guard guard(lock);
+            const int result = probe->m_ > 0 ? probe->run(0, &r.settled) : stopped;
+            const std::lock_guard guard(r.lock);
             if (result != stopped) {
-                if (outcome == stopped) {
-                    outcome = result;
+                if (r.outcome == stopped) {
+                    r.outcome = result;
                     if (result == 1) found = probe->solution_in(*this, start);
                 }
-                settled.flag = true;
+                r.settled.flag = true;
                 return;
             }
-            if (probe->m_ > 0 && !told(&settled)) remember(*probe, start);
+            if (probe->m_ > 0 && !told(&r.settled)) remember(*probe, start);
         }
     };
-    // On one thread the same loop takes the probes one after another.
-    if (helpers_)
-        side_by_side(settled, work, work);
-    else
+    const auto here = [&] {
+        if (repair_stack != nullptr) repair(*repair_stack, &r.settled, alone_tries, window_tries, &r);
         work();
-    if (outcome == 1) keep(std::move(found));
-    return outcome;
+    };
+    // On one thread the same loops take the searches one after another.
+    if (helpers_)
+        side_by_side(r.settled, work, here);
+    else
+        here();
+    // A repair keeps its solution as it claims the check.
+    if (r.outcome == 1 && !found.empty()) keep(std::move(found));
+    return r.outcome;
 }
 
 // Probes that sweep, from `starts` (levels' domains, the deeper level
@@ -2479,7 +2495,7 @@ int engine::find_solution(std::vector<choice>& stack, int below, const halt* sto
 int engine::check_choice(std::vector<choice>& stack, const halt* stop) {
     // Every edge before the current choice is decided.
     if (std::all_of(dom_.begin() + resume_, dom_.end(), [](domain d) { return single(d); })) return 0;
-    int result = repair(stack, stop);
+    int result = repair(stack, stop, 0, alone_tries);
     if (result == stopped && !told(stop)) {
         try {
             // Which style settles a check soonest varies from check to check
@@ -2498,7 +2514,7 @@ int engine::check_choice(std::vector<choice>& stack, const halt* stop) {
             for (std::uint64_t share = 16; share >= 1 && round < check_rounds_; share /= 4, ++round)
                 for (const probe_style& style : styles)
                     tasks.push_back({std::max<std::uint64_t>(1, check_budget_ / share), style});
-            result = settle_first(dom_, tasks, stop);
+            result = settle_first(dom_, tasks, stop, &stack);
             // The search may come back to the same choice: the next check
             // searches longer. A check that gives up leaves the search to go
             // on unguided below it, which soon gets stuck again, and what it
@@ -2524,7 +2540,7 @@ int engine::check_choice(std::vector<choice>& stack, const halt* stop) {
 // of those, every other open edge fixed at its kept count. 1 if one is
 // found (and kept), 0 if a probe that held every open edge ruled the state
 // out, `stopped` otherwise.
-int engine::repair(const std::vector<choice>& stack, const halt* stop) {
+int engine::repair(const std::vector<choice>& stack, const halt* stop, int first_try, int end_try, race* racing) {
     // The kept solution agreed with every domain before this choice.
     int x0 = std::numeric_limits<int>::max(), x1 = std::numeric_limits<int>::min();
     int y0 = x0, y1 = x1;
@@ -2570,7 +2586,8 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop) {
     } const guard{*this};
 
     std::vector<std::int32_t> near, fixed;
-    for (int margin = window_margin, tries = 0; tries < window_tries && !told(stop); ++tries, margin *= 2) {
+    for (int margin = window_margin << first_try, tries = first_try; tries < end_try && !told(stop);
+         ++tries, margin *= 2) {
         const auto inside = [&](int v) {
             return x_[v] >= x0 - margin && x_[v] <= x1 + margin && y_[v] >= y0 - margin && y_[v] <= y1 + margin;
         };
@@ -2607,9 +2624,21 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop) {
                 // ends of every edge pushed off the kept solution, so that
                 // its groups show such islands cut off.
                 const window_edges window{&near, &fixed, &ends};
+                std::unique_lock<std::mutex> building;
+                if (racing != nullptr) building = std::unique_lock(racing->lock);
                 const auto probe =
                     make_probe(repair_start_, std::max<std::uint64_t>(1, budget), {}, true, false, &window);
+                if (racing != nullptr) building.unlock();
                 if (probe->m_ > 0) result = probe->run(0, stop);
+                const bool settles = result == 1 || (result == 0 && static_cast<std::ptrdiff_t>(near.size()) == open_edges);
+                if (settles && racing != nullptr) {
+                    // The kept solution changes only once the race is won;
+                    // from then on no rival builds a probe, which reads it.
+                    const std::lock_guard claim(racing->lock);
+                    if (racing->outcome != stopped) return stopped;
+                    racing->outcome = result;
+                    racing->settled.flag = true;
+                }
                 if (result == 1) keep_repaired(*probe, pushed_off);
             } catch (const std::bad_alloc&) {
                 return stopped;
