@@ -452,7 +452,7 @@ private:
     int check_choice(std::vector<choice>& stack, const halt* stop);
     int repair(const std::vector<choice>& stack, const halt* stop, int first_try, int end_try, race* racing = nullptr);
     int find_solution(std::vector<choice>& stack, int below, const halt* stop);
-    std::array<int, 2> probe_pair(const std::array<const std::vector<domain>*, 2>& starts,
+    std::array<int, 2> probe_pair(const std::array<const std::vector<domain>*, 2>& starts, std::uint64_t budget,
                                   std::array<std::vector<std::uint8_t>, 2>& found, const halt* stop);
     std::vector<std::int32_t> x_, y_;  // island cells, for repairs and sweeps
     // Repairs pass over the islands and edges of their windows only: a
@@ -2402,12 +2402,12 @@ int engine::settle_first(const std::vector<domain>& start, const std::vector<pro
 }
 
 // Probes that sweep, from `starts` (levels' domains, the deeper level
-// first; a null start is not probed), with the whole probe budget. With
+// first; a null start is not probed), each with `budget`. With
 // helpers_ both run at once; otherwise the second only if the first found
 // no solution. A solution from either stops the other, and so does ruling
 // out the second, which rules out the first too. Their results; `found`
 // gets their solutions.
-std::array<int, 2> engine::probe_pair(const std::array<const std::vector<domain>*, 2>& starts,
+std::array<int, 2> engine::probe_pair(const std::array<const std::vector<domain>*, 2>& starts, std::uint64_t budget,
                                       std::array<std::vector<std::uint8_t>, 2>& found, const halt* stop) {
     std::array<int, 2> result{stopped, stopped};
     std::array<bool, 2> gave_up{false, false};
@@ -2416,7 +2416,7 @@ std::array<int, 2> engine::probe_pair(const std::array<const std::vector<domain>
     for (int i = 0; i < 2; ++i) {
         halts[i].parent = stop;
         // Built before either runs: carrying over reads learned_.
-        if (starts[i] != nullptr) probes[i] = make_probe(*starts[i], probe_budget_, {.sweep = true}, false, true);
+        if (starts[i] != nullptr) probes[i] = make_probe(*starts[i], budget, {.sweep = true}, false, true);
     }
     std::mutex lock;  // over the results and the halts
     const auto work = [&](int i) {
@@ -2450,7 +2450,12 @@ std::array<int, 2> engine::probe_pair(const std::array<const std::vector<domain>
 // the list order gets on there by itself. 1 if found, 0 if not, -1 if the
 // puzzle has no solution at all.
 int engine::find_solution(std::vector<choice>& stack, int below, const halt* stop) {
-    for (int step = std::min(solution_step, std::max(1, below / 4)); !told(stop); step *= 4) {
+    // The nearest levels often hold neither a solution nor a refutation
+    // that probes find, and those that give up cost the most: the first
+    // pair gets a quarter of the budget, the next half of it.
+    std::uint64_t budget = std::max<std::uint64_t>(1, probe_budget_ / 4);
+    for (int step = std::min(solution_step, std::max(1, below / 4)); !told(stop);
+         step *= 4, budget = std::min(probe_budget_, 2 * budget)) {
         std::array<int, 2> levels{};
         std::array<std::vector<domain>, 2> starts;
         std::array<const std::vector<domain>*, 2> probed{nullptr, nullptr};
@@ -2467,7 +2472,7 @@ int engine::find_solution(std::vector<choice>& stack, int below, const halt* sto
                 probed[i] = &starts[i];
             }
             if (probed[0] == nullptr) return 0;
-            result = probe_pair(probed, found, stop);
+            result = probe_pair(probed, budget, found, stop);
         } catch (const std::bad_alloc&) {
             return 0;  // only a shortcut
         }
