@@ -2709,49 +2709,105 @@ void engine::edges_within(int x0, int y0, int x1, int y1, std::vector<std::int32
 // if the puzzle has no solution at all.
 int engine::probe_back(std::vector<choice>& stack, const halt* stop) {
     const int top = static_cast<int>(stack.size());
-    std::vector<domain> start;
+    if (probe_sums_) {
+        const std::vector<domain> start = domains_at(top);
+        try {
+            engine probe(*this, start, probe_budget_, false, false, false, false);
+            if (probe.m_ == 0 || probe.run(0, stop) != 0) return 0;
+            std::vector<std::int32_t> literals = probe.core(*this, start);
+            return refute(stack, literals);
+        } catch (const std::bad_alloc&) {
+            return 0;  // only a shortcut
+        }
+    }
+
+    std::mutex lock;  // over probe builds, learned_ and the solution found
     // The deepest level a probe found a solution at, with its solution.
     int solved_at = -1;
     std::vector<std::uint8_t> solved;
-    const auto ruled_out = [&](int level, bool connection, std::vector<std::int32_t>* literals) {
-        start = domains_at(level);
+    // A probe of `level` with every rule: 1 if it finds a solution, 0 if it
+    // rules the level out, `stopped` otherwise.
+    const auto settle = [&](int level, const halt* halted) {
         try {
-            engine probe(*this, start, connection ? std::min(probe_budget_, refute_default) : probe_budget_, connection,
-                         false, false, connection);
-            const int result = probe.m_ > 0 ? probe.run(0, stop) : stopped;
-            if (result == stopped && connection && probe.m_ > 0 && !told(stop)) remember(probe, start);
-            if (result == 1 && connection && level > solved_at) {
+            const std::vector<domain> start = domains_at(level);
+            std::unique_lock building(lock);
+            engine probe(*this, start, std::min(probe_budget_, refute_default), true, false, false, true);
+            building.unlock();
+            const int result = probe.m_ > 0 ? probe.run(0, halted) : stopped;
+            const std::lock_guard guard(lock);
+            if (result == stopped && probe.m_ > 0 && !told(halted)) remember(probe, start);
+            if (result == 1 && level > solved_at) {
                 solved_at = level;
                 solved = probe.solution_in(*this, start);
             }
-            if (result != 0) return false;
-            if (literals != nullptr) *literals = probe.core(*this, start);
-            return true;
+            return result;
         } catch (const std::bad_alloc&) {
-            return false;  // only a shortcut
+            return static_cast<int>(stopped);  // only a shortcut
         }
     };
-
-    std::vector<std::int32_t> literals;
-    if (probe_sums_) return ruled_out(top, false, &literals) ? refute(stack, literals) : 0;
+    // Probes a level and, when `shallow` > 0, a shallower one beside it.
+    // Ruling out the shallower one rules out the deeper one too, and a
+    // deeper one not ruled out ends the search for the earliest level, so
+    // either makes the other probe moot, and it is stopped. On one thread
+    // the shallower one runs only after the deeper one was ruled out.
+    const auto settle_two = [&](int deep, int shallow) {
+        std::array<int, 2> result{stopped, stopped};
+        if (shallow <= 0 || !helpers_) {
+            result[0] = settle(deep, stop);
+            if (shallow > 0 && result[0] == 0) result[1] = settle(shallow, stop);
+            return result;
+        }
+        std::array<halt, 2> halts;
+        for (halt& h : halts) h.parent = stop;
+        side_by_side(
+            halts[1],
+            [&] {
+                result[1] = settle(shallow, &halts[1]);
+                if (result[1] == 0) halts[0].flag = true;
+            },
+            [&] {
+                result[0] = settle(deep, &halts[0]);
+                if (result[0] != 0) halts[1].flag = true;
+            });
+        return result;
+    };
 
     int out = 0;   // the earliest level ruled out so far (0: none)
     int kept = 0;  // a level not ruled out, below `out`
-    for (int step = 0; top - step > 0; step = step == 0 ? probe_step : 2 * step) {
-        if (!ruled_out(top - step, true, nullptr)) {
-            kept = top - step;
-            break;
+    const auto next_step = [](int step) { return step == 0 ? probe_step : 2 * step; };
+    for (int step = 0; top - step > 0; step = next_step(next_step(step))) {
+        const int deep = top - step;
+        const int shallow = top - next_step(step);
+        const std::array<int, 2> result = settle_two(deep, shallow);
+        if (shallow > 0 && result[1] == 0) {
+            out = shallow;
+            continue;
         }
-        out = top - step;
+        if (result[0] == 0) {
+            out = deep;
+            kept = std::max(shallow, 0);
+        } else {
+            kept = deep;
+        }
+        break;
     }
     if (out == 0) return 0;
+    // Two levels at a time, a third and two thirds of the way down the gap.
     while (out - kept > 1) {
-        const int mid = (out + kept) / 2;
-        if (ruled_out(mid, true, nullptr)) {
-            out = mid;
+        const int deep = kept + std::max(1, 2 * (out - kept) / 3);
+        const int shallow = kept + (out - kept) / 3;
+        const std::array<int, 2> result = settle_two(deep, shallow > kept ? shallow : 0);
+        if (shallow > kept && result[1] == 0) {
+            out = shallow;
+        } else if (result[0] == 0) {
+            out = deep;
+            if (shallow > kept) {
+                kept = shallow;
+                if (solved_at != shallow) break;
+            }
         } else {
-            kept = mid;
-            if (solved_at != mid) break;
+            kept = deep;
+            if (solved_at != deep) break;
         }
     }
     if (rule_out(stack, out) < 0) return -1;
