@@ -113,7 +113,7 @@ constexpr int solution_step = 100;              // first step back when looking 
 constexpr std::ptrdiff_t solution_probe_edges = 100000;
 constexpr int window_margin = 4;                // cells around a changed edge a repair may change
 constexpr int window_tries = 5;                 // margins 4, 8, ..., 64 before the whole puzzle
-constexpr int alone_tries = 2;                  // windows tried before a whole-state check races the rest
+constexpr int alone_tries = 3;                  // windows tried before a whole-state check races the rest
 constexpr std::uint64_t first_restart = 100;    // contradictions before a restarting probe first starts over
 // A guided probe over tens of thousands of open edges decides them all
 // again after every far jump (about 130 choices per contradiction on
