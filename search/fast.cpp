@@ -2622,8 +2622,9 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop, int first
             try {
                 // Where the widest window gives up, a check of the whole state
                 // follows, which on dense puzzles costs seconds; it gets a whole
-                // probe budget.
-                const std::uint64_t budget = tries + 1 == window_tries ? probe_budget_ : probe_budget_ / solve_factor;
+                // probe budget, unless that check already runs beside it.
+                const std::uint64_t budget =
+                    tries + 1 == window_tries && racing == nullptr ? probe_budget_ : probe_budget_ / solve_factor;
                 // A bridge the choice took away may have been all that joined
                 // islands without open edges to the rest: the probe holds the
                 // ends of every edge pushed off the kept solution, so that
