@@ -2623,8 +2623,9 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop, int first
                 // Where the widest window gives up, a check of the whole state
                 // follows, which on dense puzzles costs seconds; it gets a whole
                 // probe budget, unless that check already runs beside it.
+                const bool beside = racing != nullptr && helpers_;
                 const std::uint64_t budget =
-                    tries + 1 == window_tries && racing == nullptr ? probe_budget_ : probe_budget_ / solve_factor;
+                    tries + 1 == window_tries && !beside ? probe_budget_ : probe_budget_ / solve_factor;
                 // A bridge the choice took away may have been all that joined
                 // islands without open edges to the rest: the probe holds the
                 // ends of every edge pushed off the kept solution, so that
