@@ -423,6 +423,14 @@ private:
         std::mutex lock;
         int outcome = stopped;
         halt settled;
+        // Under `lock`: settles the race with `result` unless another
+        // search did first; whether this one won.
+        bool claim(int result) {
+            settled.flag = true;
+            if (outcome != stopped) return false;
+            outcome = result;
+            return true;
+        }
     };
     int settle_first(const std::vector<domain>& start, const std::vector<probe_task>& tasks, const halt* stop,
                      const std::vector<choice>* repair_stack = nullptr);
@@ -2377,11 +2385,7 @@ int engine::settle_first(const std::vector<domain>& start, const std::vector<pro
             const int result = probe->m_ > 0 ? probe->run(0, &r.settled) : stopped;
             const std::lock_guard guard(r.lock);
             if (result != stopped) {
-                if (r.outcome == stopped) {
-                    r.outcome = result;
-                    if (result == 1) found = probe->solution_in(*this, start);
-                }
-                r.settled.flag = true;
+                if (r.claim(result) && result == 1) found = probe->solution_in(*this, start);
                 return;
             }
             if (probe->m_ > 0 && !told(&r.settled)) remember(*probe, start);
@@ -2641,10 +2645,8 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop, int first
                 if (settles && racing != nullptr) {
                     // The kept solution changes only once the race is won;
                     // from then on no rival builds a probe, which reads it.
-                    const std::lock_guard claim(racing->lock);
-                    if (racing->outcome != stopped) return stopped;
-                    racing->outcome = result;
-                    racing->settled.flag = true;
+                    const std::lock_guard claiming(racing->lock);
+                    if (!racing->claim(result)) return stopped;
                 }
                 if (result == 1) keep_repaired(*probe, pushed_off);
             } catch (const std::bad_alloc&) {
