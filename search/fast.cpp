@@ -2917,7 +2917,10 @@ int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_af
             since_restart = 0;
             restart_after += restart_after / 2;
             backtrack(stack, 0);
-            if (!reimply() || !propagate()) return 0;
+            // Back before the first choice, the pass over the whole graph
+            // sees parts whose parity the checks per edge missed: with what
+            // the probe has learned, it often rules the state out there.
+            if (!reimply() || !(connection_ ? settle_root() : propagate())) return 0;
         }
         if (++contradictions >= hard_after && !hard_started && on_hard) {
             hard_started = true;
