@@ -2932,6 +2932,13 @@ int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_af
             // sees parts whose parity the checks per edge missed: with what
             // the probe has learned, it often rules the state out there.
             if (!reimply() || !(connection_ ? settle_root() : propagate())) return 0;
+            // The pass fixes parities without the checks that mend the
+            // witness, so it is built afresh, as at the start.
+            if (witness_on_) {
+                build_witness();
+                witness_lost_ = 0;
+                witness_broken_ = false;
+            }
         }
         if (++contradictions >= hard_after && !hard_started && on_hard) {
             hard_started = true;
