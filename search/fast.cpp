@@ -97,10 +97,10 @@ constexpr std::uint64_t probe_default = 10000;  // contradictions a probe may me
 // hundred left others going back and forth below one hard check for
 // minutes.
 constexpr std::uint64_t refute_default = 1500;
-// Over more open edges than this, each of its contradictions costs that
-// much more and such probes mostly rule their level out at once (in the
-// pass before their first choice) or not at all: their budget shrinks in
-// proportion, to no less than refute_least.
+// A probe of the search back over more open edges than this pays that much
+// more per contradiction, and such probes rule their level out at once (in
+// the pass before their first choice) or, in every trace, not at all: their
+// budget shrinks in proportion, to no less than refute_least.
 constexpr std::ptrdiff_t refute_edges = 30000;
 constexpr std::uint64_t refute_least = 50;
 // What probes that gave up learned is kept for the probes after them: up
@@ -2740,12 +2740,12 @@ int engine::probe_back(std::vector<choice>& stack, const halt* stop) {
     const auto settle = [&](int level, const halt* halted) {
         try {
             const std::vector<domain> start = domains_at(level);
-            std::unique_lock building(lock);
             std::uint64_t budget = std::min(probe_budget_, refute_default);
             const std::ptrdiff_t open = open_count(start);
             if (open > refute_edges)
                 budget = std::max(std::min(budget, refute_least),
                                   budget * static_cast<std::uint64_t>(refute_edges) / static_cast<std::uint64_t>(open));
+            std::unique_lock building(lock);
             engine probe(*this, start, budget, true, false, false, true);
             building.unlock();
             const int result = probe.m_ > 0 ? probe.run(0, halted) : stopped;
