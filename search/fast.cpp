@@ -1987,6 +1987,9 @@ void engine::backtrack(std::vector<choice>& stack, int level) {
 void engine::build_witness() {
     std::fill(in_witness_.begin(), in_witness_.end(), 0);
     witness_size_ = 0;
+    // A witness built afresh has lost no edge.
+    witness_lost_ = 0;
+    witness_broken_ = false;
     witness_on_ = n_ > 0;
     if (n_ == 0) return;
     std::vector<std::uint8_t> reached(n_, 0);
@@ -2934,11 +2937,7 @@ int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_af
             if (!reimply() || !(connection_ ? settle_root() : propagate())) return 0;
             // The pass fixes parities without the checks that mend the
             // witness, so it is built afresh, as at the start.
-            if (witness_on_) {
-                build_witness();
-                witness_lost_ = 0;
-                witness_broken_ = false;
-            }
+            if (witness_on_) build_witness();
         }
         if (++contradictions >= hard_after && !hard_started && on_hard) {
             hard_started = true;
