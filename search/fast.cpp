@@ -462,10 +462,12 @@ private:
     int solution_level() const;
     std::uint64_t check_budget_ = 0;  // grows each time a whole-state check gives up
     int check_rounds_ = 1;            // rounds of budgets a check runs: more after each that gives up
+    int gave_up_at_ = -1;             // the level of the last check, if it gave up (else -1)
+    int gave_up_times_ = 0;           // checks in a row that gave up at that level
     int short_jump_limit_ = 0;        // of probes whose style has short jumps
     int check_choice(std::vector<choice>& stack, const halt* stop);
     int repair(const std::vector<choice>& stack, const halt* stop, int first_try, int end_try, race* racing = nullptr);
-    int find_solution(std::vector<choice>& stack, int below, const halt* stop);
+    int find_solution(std::vector<choice>& stack, int below, const halt* stop, int above = 0);
     std::array<int, 2> probe_pair(const std::array<const std::vector<domain>*, 2>& starts, std::uint64_t budget,
                                   std::array<std::vector<std::uint8_t>, 2>& found, const halt* stop);
     std::vector<std::int32_t> x_, y_;  // island cells, for repairs and sweeps
@@ -2460,14 +2462,14 @@ std::array<int, 2> engine::probe_pair(const std::array<const std::vector<domain>
 // search goes back to the deepest level they find one at and keeps it. A
 // level they rule out is learned as the choices up to it not all holding.
 // Levels that leave more than solution_probe_edges open are not probed:
-// the list order gets on there by itself. 1 if found, 0 if not, -1 if the
-// puzzle has no solution at all.
-int engine::find_solution(std::vector<choice>& stack, int below, const halt* stop) {
+// the list order gets on there by itself, and neither are levels up to
+// `above`. 1 if found, 0 if not, -1 if the puzzle has no solution at all.
+int engine::find_solution(std::vector<choice>& stack, int below, const halt* stop, int above) {
     // The nearest levels often hold neither a solution nor a refutation
     // that probes find, and those that give up cost the most: the first
     // pair gets a quarter of the budget, the next half of it.
     std::uint64_t budget = std::max<std::uint64_t>(1, probe_budget_ / 4);
-    for (int step = std::min(solution_step, std::max(1, below / 4)); !told(stop);
+    for (int step = std::min(solution_step, std::max(1, (below - above) / 4)); !told(stop);
          step *= 4, budget = std::min(probe_budget_, 2 * budget)) {
         std::array<int, 2> levels{};
         std::array<std::vector<domain>, 2> starts;
@@ -2479,7 +2481,7 @@ int engine::find_solution(std::vector<choice>& stack, int below, const halt* sto
                 // Two different levels, even when the stack is shorter than both.
                 const int deepest = i == 0 ? static_cast<int>(stack.size()) : levels[0] - 1;
                 levels[i] = std::min(deepest, below - step * (i + 1));
-                if (levels[i] < 1) break;
+                if (levels[i] < 1 || levels[i] <= above) break;
                 starts[i] = domains_at(levels[i]);
                 if (open_count(starts[i]) > solution_probe_edges) break;
                 probed[i] = &starts[i];
@@ -2549,6 +2551,9 @@ int engine::check_choice(std::vector<choice>& stack, const halt* stop) {
             result = stopped;  // only a shortcut
         }
     }
+    const int level = static_cast<int>(stack.size());
+    gave_up_times_ = result != stopped ? 0 : gave_up_at_ == level ? gave_up_times_ + 1 : 1;
+    gave_up_at_ = result == stopped ? level : -1;
     if (result != 0) return result == 1 ? 1 : 0;
     return rule_out(stack, static_cast<int>(stack.size()));
 }
@@ -2837,6 +2842,13 @@ int engine::probe_back(std::vector<choice>& stack, const halt* stop) {
     // left it.
     if (solved_at >= 0) keep(std::move(solved));
     const int level = solved_at >= 0 ? solved_at : solution_level();
+    // But when the choice that left it is one whose check gave up twice in
+    // a row, going back would only check it once more, with a larger
+    // budget, and such checks tend to give up again. The search stays below
+    // that choice then, and looks for a solution between it and the level
+    // ruled out.
+    if (solved_at < 0 && level + 1 == gave_up_at_ && gave_up_times_ >= 2 && out > gave_up_at_ + 1)
+        return find_solution(stack, out, stop, gave_up_at_) < 0 ? -1 : 1;
     if (level >= 0) {
         if (!step_back(stack, level)) return -1;
         return 1;

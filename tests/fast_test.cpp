@@ -337,8 +337,9 @@ TEST(fast, probes_change_no_answer) {
     std::iota(seeds.begin(), seeds.end(), 1);
     // Seeds whose repairs once kept solutions that left islands apart: the
     // choice had taken away the only bridge of islands with no open edge
-    // near it.
-    for (const std::uint64_t seed : {261, 304})
+    // near it. On 782 (and 28) the search stays below a choice whose
+    // check gave up twice, and looks for a solution there.
+    for (const std::uint64_t seed : {261, 304, 782})
         if (seed > puzzles) seeds.push_back(seed);
     for (const std::uint64_t seed : seeds) {
         generator_options options;
