@@ -2555,7 +2555,7 @@ int engine::check_choice(std::vector<choice>& stack, const halt* stop) {
     gave_up_times_ = result != stopped ? 0 : gave_up_at_ == level ? gave_up_times_ + 1 : 1;
     gave_up_at_ = result == stopped ? level : -1;
     if (result != 0) return result == 1 ? 1 : 0;
-    return rule_out(stack, static_cast<int>(stack.size()));
+    return rule_out(stack, level);
 }
 
 // A solution that differs from the kept one only near the edges the last
