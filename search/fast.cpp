@@ -11,6 +11,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <atomic>
 #include <exception>
 #include <functional>
@@ -2307,10 +2308,21 @@ void engine::carry_over(const engine& from, const std::vector<domain>& start,
         if (refuted) break;
         outside.clear();
         bool holds = false;
-        for (int f = 0; f < from.m_ && outside.size() <= carry_slack; ++f) {
+        // The next edge from f on where `start` allows a count outside
+        // `within`. Nearly all edges have none, so eight are read at once.
+        const auto next_beyond = [&](int f) {
+            constexpr std::uint64_t every_count = 0x0707070707070707u;
+            for (std::uint64_t s = 0, w = 0; f + 8 <= from.m_; f += 8) {
+                std::memcpy(&s, start.data() + f, 8);
+                std::memcpy(&w, set.within.data() + f, 8);
+                if ((s & ~w & every_count) != 0) break;
+            }
+            while (f < from.m_ && (start[f] & ~set.within[f] & any_count) == 0) ++f;
+            return f;
+        };
+        for (int f = next_beyond(0); f < from.m_ && outside.size() <= carry_slack; f = next_beyond(f + 1)) {
             const auto beyond = static_cast<domain>(~set.within[f] & any_count);
             const domain d = start[f] & beyond;
-            if (d == 0) continue;
             // Every solution within `start` gives f a count outside
             // `within`, so the set says nothing about them.
             holds = d == start[f];
