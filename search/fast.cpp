@@ -656,22 +656,24 @@ void engine::load(const puzzle& p) {
     link_islands();
 
     // Crossings in both directions, so that either edge can block the other.
-    cross_start_.assign(m_ + 1, 0);
+    // The lists are walked once: following their pointers costs more than
+    // both passes over the pairs.
+    std::vector<std::pair<std::int32_t, std::int32_t>> pairs;
     for (edge* e = p.edge_list; e; e = e->next)
-        for (crossing* c = e->crossings; c; c = c->next) {
-            ++cross_start_[edge_position[e->index] + 1];
-            ++cross_start_[edge_position[c->edge->index] + 1];
-        }
+        for (crossing* c = e->crossings; c; c = c->next)
+            pairs.emplace_back(edge_position[e->index], edge_position[c->edge->index]);
+    cross_start_.assign(m_ + 1, 0);
+    for (const auto& [x, y] : pairs) {
+        ++cross_start_[x + 1];
+        ++cross_start_[y + 1];
+    }
     for (int e = 0; e < m_; ++e) cross_start_[e + 1] += cross_start_[e];
     cross_.assign(cross_start_[m_], 0);
     std::vector<std::int32_t> fill(cross_start_.begin(), cross_start_.end() - 1);
-    for (edge* e = p.edge_list; e; e = e->next)
-        for (crossing* c = e->crossings; c; c = c->next) {
-            const std::int32_t x = edge_position[e->index];
-            const std::int32_t y = edge_position[c->edge->index];
-            cross_[fill[x]++] = y;
-            cross_[fill[y]++] = x;
-        }
+    for (const auto& [x, y] : pairs) {
+        cross_[fill[x]++] = y;
+        cross_[fill[y]++] = x;
+    }
     init_state();
 }
 
