@@ -310,6 +310,7 @@ private:
 
     bool propagate();
     bool settle_root();
+    bool settle_start();
     bool root_pass(bool& changed);
     bool fit_island(int v);
     bool close_groups(int v);
@@ -2481,7 +2482,7 @@ std::array<int, 2> engine::probe_pair(const std::array<const std::vector<domain>
 // level they rule out is learned as the choices up to it not all holding.
 // Levels that leave more than solution_probe_edges open are not probed:
 // the list order gets on there by itself, and neither are levels up to
-// `above`. 1 if found, 0 if not, -1 if the puzzle has no solution at all.
+// `above` (at least 0). 1 if found, 0 if not, -1 if the puzzle has no solution at all.
 int engine::find_solution(std::vector<choice>& stack, int below, const halt* stop, int above) {
     // The nearest levels often hold neither a solution nor a refutation
     // that probes find, and those that give up cost the most: the first
@@ -2499,7 +2500,7 @@ int engine::find_solution(std::vector<choice>& stack, int below, const halt* sto
                 // Two different levels, even when the stack is shorter than both.
                 const int deepest = i == 0 ? static_cast<int>(stack.size()) : levels[0] - 1;
                 levels[i] = std::min(deepest, below - step * (i + 1));
-                if (levels[i] < 1 || levels[i] <= above) break;
+                if (levels[i] <= above) break;
                 starts[i] = domains_at(levels[i]);
                 if (open_count(starts[i]) > solution_probe_edges) break;
                 probed[i] = &starts[i];
@@ -2874,6 +2875,17 @@ int engine::probe_back(std::vector<choice>& stack, const halt* stop) {
     return find_solution(stack, out, stop) < 0 ? -1 : 1;
 }
 
+// Settles the state before the first choice, at the start and when a probe
+// starts over. A probe that reports its reasons skips the pass over the
+// whole graph, whose conclusions cite nothing. The pass fixes parities
+// without the checks that mend the witness, so the witness is built
+// afresh after it.
+bool engine::settle_start() {
+    if (!(connection_ ? settle_root() : propagate())) return false;
+    if (use_witness_) build_witness();
+    return true;
+}
+
 int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_after,
                 const std::function<void()>& on_hard) {
     for (int v = 0; v < n_; ++v)
@@ -2886,10 +2898,7 @@ int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_af
     if (probe_)
         for (int e = 0; e < m_; ++e)
             if (!restrict(e, start_domains_[e], cause::decision, 0)) return 0;
-    // A probe that reports its reasons skips the pass before the first
-    // choice, whose conclusions cite nothing.
-    if (!(connection_ ? settle_root() : propagate())) return 0;
-    if (use_witness_) build_witness();
+    if (!settle_start()) return 0;
 
     std::vector<choice> stack;
     std::uint64_t steps = 0;
@@ -2964,10 +2973,7 @@ int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_af
             // Back before the first choice, the pass over the whole graph
             // sees parts whose parity the checks per edge missed: with what
             // the probe has learned, it often rules the state out there.
-            if (!reimply() || !(connection_ ? settle_root() : propagate())) return 0;
-            // The pass fixes parities without the checks that mend the
-            // witness, so it is built afresh, as at the start.
-            if (witness_on_) build_witness();
+            if (!reimply() || !settle_start()) return 0;
         }
         if (++contradictions >= hard_after && !hard_started && on_hard) {
             hard_started = true;
