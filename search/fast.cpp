@@ -2668,20 +2668,34 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop, int first
                 // ends of every edge pushed off the kept solution, so that
                 // its groups show such islands cut off.
                 const window_edges window{&near, &fixed, &ends};
-                std::unique_lock<std::mutex> building;
-                if (racing != nullptr) building = std::unique_lock(racing->lock);
-                const auto probe =
-                    make_probe(repair_start_, std::max<std::uint64_t>(1, budget), {}, true, false, &window);
-                if (racing != nullptr) building.unlock();
-                if (probe->m_ > 0) result = probe->run(0, stop);
-                const bool settles = result == 1 || (result == 0 && static_cast<std::ptrdiff_t>(near.size()) == open_edges);
-                if (settles && racing != nullptr) {
-                    // The kept solution changes only once the race is won;
-                    // from then on no rival builds a probe, which reads it.
-                    const std::lock_guard claiming(racing->lock);
-                    if (!racing->claim(result)) return stopped;
+                // The widest window is tried twice. First in list order,
+                // smallest count first, so that the repaired solution agrees
+                // with the next choices as far as it can; where that gets
+                // stuck (often on dense puzzles), guided by the kept counts,
+                // which settles most such windows long before a check of
+                // the whole state would.
+                const int attempts = tries + 1 == window_tries ? 2 : 1;
+                for (int attempt = 0; attempt < attempts && result == stopped && !told(stop); ++attempt) {
+                    const probe_style style =
+                        attempt == 0 ? probe_style{}
+                                     : probe_style{.guided = true, .saving = true, .restarting = true, .short_jumps = true};
+                    std::unique_lock<std::mutex> building;
+                    if (racing != nullptr) building = std::unique_lock(racing->lock);
+                    const auto probe =
+                        make_probe(repair_start_, std::max<std::uint64_t>(1, budget), style, true, false, &window);
+                    if (racing != nullptr) building.unlock();
+                    if (probe->m_ == 0) break;
+                    result = probe->run(0, stop);
+                    const bool settles =
+                        result == 1 || (result == 0 && static_cast<std::ptrdiff_t>(near.size()) == open_edges);
+                    if (settles && racing != nullptr) {
+                        // The kept solution changes only once the race is won;
+                        // from then on no rival builds a probe, which reads it.
+                        const std::lock_guard claiming(racing->lock);
+                        if (!racing->claim(result)) return stopped;
+                    }
+                    if (result == 1) keep_repaired(*probe, pushed_off);
                 }
-                if (result == 1) keep_repaired(*probe, pushed_off);
             } catch (const std::bad_alloc&) {
                 return stopped;
             }
