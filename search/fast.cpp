@@ -418,6 +418,11 @@ private:
     };
     std::unique_ptr<engine> make_probe(const std::vector<domain>& start, std::uint64_t budget, probe_style style,
                                        bool narrows, bool carry, const window_edges* window = nullptr) const;
+    // Guided by the kept counts, starting over, with short jumps: the
+    // steadiest style near a change.
+    static constexpr probe_style restarting_guided() {
+        return {.guided = true, .saving = true, .restarting = true, .short_jumps = true};
+    }
     struct probe_task {
         std::uint64_t budget;
         probe_style style;
@@ -2482,7 +2487,8 @@ std::array<int, 2> engine::probe_pair(const std::array<const std::vector<domain>
 // level they rule out is learned as the choices up to it not all holding.
 // Levels that leave more than solution_probe_edges open are not probed:
 // the list order gets on there by itself, and neither are levels up to
-// `above` (at least 0). 1 if found, 0 if not, -1 if the puzzle has no solution at all.
+// `above` (at least 0). 1 if found, 0 if not, -1 if the puzzle has no
+// solution at all.
 int engine::find_solution(std::vector<choice>& stack, int below, const halt* stop, int above) {
     // The nearest levels often hold neither a solution nor a refutation
     // that probes find, and those that give up cost the most: the first
@@ -2545,7 +2551,7 @@ int engine::check_choice(std::vector<choice>& stack, const halt* stop) {
             // some checks that both guided styles miss. The guided style
             // that never starts over comes last: with its far jumps it costs
             // the most per contradiction.
-            constexpr probe_style styles[] = {{.guided = true, .saving = true, .restarting = true, .short_jumps = true},
+            constexpr probe_style styles[] = {restarting_guided(),
                                               {},
                                               {.guided = true, .saving = true}};
             std::vector<probe_task> tasks;
@@ -2676,9 +2682,7 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop, int first
                 // the whole state would.
                 const int attempts = tries + 1 == window_tries ? 2 : 1;
                 for (int attempt = 0; attempt < attempts && result == stopped && !told(stop); ++attempt) {
-                    const probe_style style =
-                        attempt == 0 ? probe_style{}
-                                     : probe_style{.guided = true, .saving = true, .restarting = true, .short_jumps = true};
+                    const probe_style style = attempt == 0 ? probe_style{} : restarting_guided();
                     std::unique_lock<std::mutex> building;
                     if (racing != nullptr) building = std::unique_lock(racing->lock);
                     const auto probe =
