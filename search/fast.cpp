@@ -69,6 +69,12 @@ constexpr int closing_limit = 24;
 // engine's probes instead.
 constexpr int first_jump_limit = 50;
 constexpr int second_jump_limit = 1;
+// A jump of at least this many levels, but within the jump limit, first
+// tries a one-level step, once per contradiction: when the count its clause
+// forces there holds, the levels in between are kept instead of redone.
+// Most jumps on the way down undo 16 to 50 levels, of choices made across
+// a whole row, most of them far from the contradiction.
+constexpr int trial_step_from = 16;
 // One-level steps in a row, within one contradiction, before jumps go as far
 // as their clauses ask. Generated 1000 x 1000 puzzles take up to about 500
 // such steps in a row on their way down.
@@ -223,6 +229,7 @@ public:
         short_jump_limit_ = limits.jump_limit != 0 ? limits.jump_limit : guided_jump_limit;
         max_short_steps_ = limits.short_steps != 0 ? limits.short_steps : short_steps_default;
         probe_short_steps_ = limits.short_steps != 0 ? limits.short_steps : std::numeric_limits<int>::max();
+        trial_from_ = limits.trial_steps_from != 0 ? limits.trial_steps_from : trial_step_from;
         helpers_ = !second && limits.only_engine == 0 && limits.max_steps == 0 && limits.second_after == 0;
         verify_kept_ = limits.verify_kept;
         verify_witness_ = limits.verify_witness;
@@ -354,6 +361,8 @@ private:
 
     int jump_limit_;
     int max_short_steps_ = short_steps_default;  // before jumps go as far as clauses ask
+    int trial_from_ = trial_step_from;  // jumps that first try a one-level step, in levels
+    bool trial_steps_ = true;           // off while a probe's refutation jumps
     // Probes whose style keeps a jump limit keep it however long they step:
     // their far jumps would redo tens of thousands of choices each.
     int probe_short_steps_ = std::numeric_limits<int>::max();
@@ -689,6 +698,7 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     connection_ = connection;
     probe_budget_ = budget;
     max_short_steps_ = from.probe_short_steps_;
+    trial_from_ = from.trial_from_;
     // The numbering maps live in `from` and are `none` between builds, so
     // a build costs what the probe holds rather than the whole puzzle.
     // They are put back however the build ends.
@@ -1862,6 +1872,9 @@ bool engine::learn(std::vector<choice>& stack) {
     // on the puzzle having no solution at all), and clauses jump as far as
     // they ask.
     int short_steps = 0;
+    // A step that fails at once costs an analysis more; the jump its new
+    // clause asks for then goes as far as it asks.
+    bool tried_step = !trial_steps_;
     for (;;) {
         if (level_ == 0) return false;
         if (++analysis_ == 0) {
@@ -1964,7 +1977,10 @@ bool engine::learn(std::vector<choice>& stack) {
         }
 
         const int conflict = analysis_level_;
-        const bool step = conflict - back > jump_limit_ && short_steps < max_short_steps_;
+        const int distance = conflict - back;
+        const bool trial = !tried_step && distance >= trial_from_ && distance <= jump_limit_;
+        tried_step = tried_step || trial;
+        const bool step = trial || (distance > jump_limit_ && short_steps < max_short_steps_);
         short_steps += step ? 1 : 0;
         backtrack(stack, step ? conflict - 1 : back);
         // Clauses force again what the jump undid; then the new clause
@@ -2195,8 +2211,10 @@ int engine::refute(std::vector<choice>& stack, std::vector<std::int32_t>& litera
     failure_ = {failure_kind::clause, cause::none, 0, add_clause(literals)};
     const int limit = jump_limit_;
     jump_limit_ = std::numeric_limits<int>::max();
+    trial_steps_ = false;
     const bool ok = learn(stack);
     jump_limit_ = limit;
+    trial_steps_ = true;
     return ok ? 1 : -1;
 }
 

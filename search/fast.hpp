@@ -31,6 +31,10 @@ struct fast_limits {
     // go as far as their clauses ask (0: a default). Tests make it 2, so
     // that small puzzles switch over too.
     int short_steps = 0;
+    // Jumps over at least this many levels, within the jump limit, first
+    // try a one-level step, once per contradiction (0: a default). Tests
+    // make it 2, so that small puzzles try such steps too.
+    int trial_steps_from = 0;
     // Puzzles with at least this many islands keep a tree of edges that may
     // carry bridges, so that only losing one of its edges needs a search (0:
     // a default). On small puzzles it costs more than it saves; tests make

@@ -209,7 +209,9 @@ TEST(fast, agrees_with_the_literal_search_on_random_puzzles) {
         // puzzles otherwise hardly ever do: clauses then force their counts
         // above their own level and must be checked again after jumps.
         // Half of those go back to full jumps after two such steps in a row
-        // within one contradiction, as long runs of them do.
+        // within one contradiction, as long runs of them do. One in eight
+        // tries a one-level step before any jump of two levels or more,
+        // which otherwise only jumps of 16 levels or more do.
         // Every other round keeps the tree that spares most split searches
         // (in probes too), which only large puzzles keep otherwise, and runs
         // every search it spares anyway as a check. One round in three
@@ -224,6 +226,7 @@ TEST(fast, agrees_with_the_literal_search_on_random_puzzles) {
         if (round % 4 == 3) limits.second_after = 1;
         if (round % 8 == 4) limits.jump_limit = 1;
         if (round % 16 == 4) limits.short_steps = 2;
+        if (round % 8 == 0) limits.trial_steps_from = 2;
         if (round % 2 == 0) limits.witness_from = 1;
         limits.verify_witness = true;
         const int result = compare(text, 200000, limits);
@@ -292,8 +295,13 @@ TEST(fast, large_generated_puzzles_keep_their_known_answers) {
     // jumping back one level at a time (and one that goes back to full
     // jumps after two such steps in a row), one without the tree of edges
     // that spares split searches, and each engine alone checking by
-    // probes whenever a contradiction makes no progress.
-    std::vector<fast_limits> ways(8);
+    // probes whenever a contradiction makes no progress, and the first
+    // engine trying a one-level step before every jump of two levels or
+    // more (in its probes too).
+    std::vector<fast_limits> ways(10);
+    ways[8].trial_steps_from = 2;
+    ways[9].trial_steps_from = 2;
+    ways[9].stuck_after = 1;
     ways[7].jump_limit = 1;
     ways[7].short_steps = 2;
     ways[5].stuck_after = 1;
@@ -352,25 +360,29 @@ TEST(fast, probes_change_no_answer) {
         auto plain = build(text);
         const int expected = solve_fast(*plain, fast_limits{std::numeric_limits<std::uint64_t>::max()});
         solved += expected == 1;
-        // The last setting makes every jump, in the engine and in the probes
-        // that keep a jump limit, a one-level step.
+        // The fourth setting makes every jump, in the engine and in the
+        // probes that keep a jump limit, a one-level step; the last one
+        // tries a one-level step before every jump of two levels or more.
         const struct {
             std::uint64_t budget;
             int jump_limit;
-        } settings[] = {{0, 0}, {3, 0}, {40, 0}, {40, 1}};
+            int trial_from;
+        } settings[] = {{0, 0, 0}, {3, 0, 0}, {40, 0, 0}, {40, 1, 0}, {40, 0, 2}};
         // Engine 0 is the first engine running probes two at a time, on two
         // threads, as it does by default.
         for (int engine = 0; engine <= 2; ++engine)
-            for (const auto [budget, jump_limit] : settings) {
+            for (const auto [budget, jump_limit, trial_from] : settings) {
                 fast_limits limits;
                 limits.only_engine = engine;
                 limits.stuck_after = 1;
                 limits.probe_budget = budget;
                 limits.jump_limit = jump_limit;
+                limits.trial_steps_from = trial_from;
                 limits.verify_kept = true;
                 auto probed = build(text);
                 const auto where = "engine " + std::to_string(engine) + " budget " + std::to_string(budget) +
-                                   " jump limit " + std::to_string(jump_limit) + "\n" + text;
+                                   " jump limit " + std::to_string(jump_limit) + " trial steps from " +
+                                   std::to_string(trial_from) + "\n" + text;
                 ASSERT_EQ(solve_fast(*probed, limits), expected) << where;
                 if (expected == 1) {
                     EXPECT_EQ(bridges(*probed), bridges(*plain)) << where;
