@@ -72,8 +72,9 @@ constexpr int second_jump_limit = 1;
 // A jump of at least this many levels, but within the jump limit, first
 // tries a one-level step, once per contradiction: when the count its clause
 // forces there holds, the levels in between are kept instead of redone.
-// Most jumps on the way down undo 16 to 50 levels, of choices made across
-// a whole row, most of them far from the contradiction.
+// Most of the levels that jumps undo on the way down go in jumps of 16 to
+// 50 levels, over the choices of about a whole row, most of them far from
+// the contradiction.
 constexpr int trial_step_from = 16;
 // One-level steps in a row, within one contradiction, before jumps go as far
 // as their clauses ask. Generated 1000 x 1000 puzzles take up to about 500
@@ -1872,8 +1873,8 @@ bool engine::learn(std::vector<choice>& stack) {
     // on the puzzle having no solution at all), and clauses jump as far as
     // they ask.
     int short_steps = 0;
-    // A step that fails at once costs an analysis more; the jump its new
-    // clause asks for then goes as far as it asks.
+    // A tried step that fails at once costs an analysis more; the jumps
+    // after it follow the usual rule.
     bool tried_step = !trial_steps_;
     for (;;) {
         if (level_ == 0) return false;
