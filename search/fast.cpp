@@ -70,12 +70,14 @@ constexpr int closing_limit = 24;
 constexpr int first_jump_limit = 50;
 constexpr int second_jump_limit = 1;
 // A jump of at least this many levels, but within the jump limit, first
-// tries a one-level step, once per contradiction: when the count its clause
-// forces there holds, the levels in between are kept instead of redone.
+// tries a one-level step, at most twice per contradiction: when the count
+// its clause forces there holds, the levels in between are kept instead of
+// redone.
 // Most of the levels that jumps undo on the way down go in jumps of 16 to
 // 50 levels, over the choices of about a whole row, most of them far from
 // the contradiction.
 constexpr int trial_step_from = 16;
+constexpr int trial_steps_max = 2;  // per contradiction
 // One-level steps in a row, within one contradiction, before jumps go as far
 // as their clauses ask. Generated 1000 x 1000 puzzles take up to about 500
 // such steps in a row on their way down.
@@ -1873,9 +1875,9 @@ bool engine::learn(std::vector<choice>& stack) {
     // on the puzzle having no solution at all), and clauses jump as far as
     // they ask.
     int short_steps = 0;
-    // A tried step that fails at once costs an analysis more; the jumps
-    // after it follow the usual rule.
-    bool tried_step = !trial_steps_;
+    // A tried step that fails at once costs an analysis more; after two
+    // such, the jumps follow the usual rule.
+    int tried_steps = trial_steps_ ? 0 : trial_steps_max;
     for (;;) {
         if (level_ == 0) return false;
         if (++analysis_ == 0) {
@@ -1979,8 +1981,8 @@ bool engine::learn(std::vector<choice>& stack) {
 
         const int conflict = analysis_level_;
         const int distance = conflict - back;
-        const bool trial = !tried_step && distance >= trial_from_ && distance <= jump_limit_;
-        tried_step = tried_step || trial;
+        const bool trial = tried_steps < trial_steps_max && distance >= trial_from_ && distance <= jump_limit_;
+        tried_steps += trial ? 1 : 0;
         const bool step = trial || (distance > jump_limit_ && short_steps < max_short_steps_);
         short_steps += step ? 1 : 0;
         backtrack(stack, step ? conflict - 1 : back);

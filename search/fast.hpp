@@ -32,8 +32,8 @@ struct fast_limits {
     // that small puzzles switch over too.
     int short_steps = 0;
     // Jumps over at least this many levels, within the jump limit, first
-    // try a one-level step, once per contradiction (0: a default). Tests
-    // make it 2, so that small puzzles try such steps too.
+    // try a one-level step, at most twice per contradiction (0: a default).
+    // Tests make it 2, so that small puzzles try such steps too.
     int trial_steps_from = 0;
     // Puzzles with at least this many islands keep a tree of edges that may
     // carry bridges, so that only losing one of its edges needs a search (0:
