@@ -72,10 +72,9 @@ constexpr int second_jump_limit = 1;
 // A jump of at least this many levels, but within the jump limit, first
 // tries a one-level step, at most twice per contradiction: when the count
 // its clause forces there holds, the levels in between are kept instead of
-// redone.
-// Most of the levels that jumps undo on the way down go in jumps of 16 to
-// 50 levels, over the choices of about a whole row, most of them far from
-// the contradiction.
+// redone. Most of the levels that jumps undo on the way down go in jumps
+// of 16 to 50 levels, over the choices of about a whole row, most of them
+// far from the contradiction.
 constexpr int trial_step_from = 16;
 constexpr int trial_steps_max = 2;  // per contradiction
 // One-level steps in a row, within one contradiction, before jumps go as far
@@ -2212,13 +2211,19 @@ int engine::refute(std::vector<choice>& stack, std::vector<std::int32_t>& litera
     std::sort(by_place.begin(), by_place.end(), [](const auto& x, const auto& y) { return x.first > y.first; });
     for (std::size_t k = 0; k < literals.size(); ++k) literals[k] = by_place[k].second;
     failure_ = {failure_kind::clause, cause::none, 0, add_clause(literals)};
-    const int limit = jump_limit_;
+    // Put back however learning ends: running out of memory only ends a
+    // shortcut, and the search goes on.
+    struct far_jumps {
+        engine& self;
+        int limit;
+        ~far_jumps() {
+            self.jump_limit_ = limit;
+            self.trial_steps_ = true;
+        }
+    } const guard{*this, jump_limit_};
     jump_limit_ = std::numeric_limits<int>::max();
     trial_steps_ = false;
-    const bool ok = learn(stack);
-    jump_limit_ = limit;
-    trial_steps_ = true;
-    return ok ? 1 : -1;
+    return learn(stack) ? 1 : -1;
 }
 
 // Back to `level`, where clauses force again what they forced there. False
