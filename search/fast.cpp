@@ -348,7 +348,7 @@ private:
     void clear_queues();
     void forget_clauses();
 
-    bool learn(std::vector<choice>& stack);
+    bool learn(std::vector<choice>& stack, bool as_far_as_asked = false);
     void backtrack(std::vector<choice>& stack, int level);
     void cite_failure(std::size_t before);
     void cite_cause(cause because, int why, std::size_t before);
@@ -364,7 +364,6 @@ private:
     int jump_limit_;
     int max_short_steps_ = short_steps_default;  // before jumps go as far as clauses ask
     int trial_from_ = trial_step_from;  // jumps that first try a one-level step, in levels
-    bool trial_steps_ = true;           // off while a probe's refutation jumps
     // Probes whose style keeps a jump limit keep it however long they step:
     // their far jumps would redo tens of thousands of choices each.
     int probe_short_steps_ = std::numeric_limits<int>::max();
@@ -1866,8 +1865,10 @@ void engine::cite_failure(std::size_t before) {
 // the contradiction rests on together with changes of earlier levels, and
 // learns the clause that one of those changes must not happen. Jumps back
 // to the latest earlier level the clause mentions, where the clause forces
-// the opposite of that change. False when the puzzle has no solution.
-bool engine::learn(std::vector<choice>& stack) {
+// the opposite of that change. False when the puzzle has no solution. A
+// probe's refutation asks for jumps as far as its clauses ask, neither
+// limited nor tried one level first.
+bool engine::learn(std::vector<choice>& stack, bool as_far_as_asked) {
     // Stepping back one level instead of jumping far bets that the levels
     // in between still hold. After many such steps in a row, each failing
     // at once, that bet has failed (as when a contradiction far down rests
@@ -1876,7 +1877,8 @@ bool engine::learn(std::vector<choice>& stack) {
     int short_steps = 0;
     // A tried step that fails at once costs an analysis more; after two
     // such, the jumps follow the usual rule.
-    int tried_steps = trial_steps_ ? 0 : trial_steps_max;
+    int tried_steps = as_far_as_asked ? trial_steps_max : 0;
+    const int jump_limit = as_far_as_asked ? std::numeric_limits<int>::max() : jump_limit_;
     for (;;) {
         if (level_ == 0) return false;
         if (++analysis_ == 0) {
@@ -1980,9 +1982,9 @@ bool engine::learn(std::vector<choice>& stack) {
 
         const int conflict = analysis_level_;
         const int distance = conflict - back;
-        const bool trial = tried_steps < trial_steps_max && distance >= trial_from_ && distance <= jump_limit_;
+        const bool trial = tried_steps < trial_steps_max && distance >= trial_from_ && distance <= jump_limit;
         tried_steps += trial ? 1 : 0;
-        const bool step = trial || (distance > jump_limit_ && short_steps < max_short_steps_);
+        const bool step = trial || (distance > jump_limit && short_steps < max_short_steps_);
         short_steps += step ? 1 : 0;
         backtrack(stack, step ? conflict - 1 : back);
         // Clauses force again what the jump undid; then the new clause
@@ -2211,19 +2213,7 @@ int engine::refute(std::vector<choice>& stack, std::vector<std::int32_t>& litera
     std::sort(by_place.begin(), by_place.end(), [](const auto& x, const auto& y) { return x.first > y.first; });
     for (std::size_t k = 0; k < literals.size(); ++k) literals[k] = by_place[k].second;
     failure_ = {failure_kind::clause, cause::none, 0, add_clause(literals)};
-    // Put back however learning ends: running out of memory only ends a
-    // shortcut, and the search goes on.
-    struct far_jumps {
-        engine& self;
-        int limit;
-        ~far_jumps() {
-            self.jump_limit_ = limit;
-            self.trial_steps_ = true;
-        }
-    } const guard{*this, jump_limit_};
-    jump_limit_ = std::numeric_limits<int>::max();
-    trial_steps_ = false;
-    return learn(stack) ? 1 : -1;
+    return learn(stack, true) ? 1 : -1;
 }
 
 // Back to `level`, where clauses force again what they forced there. False
