@@ -5,6 +5,7 @@
 // is the lexicographically smallest solution, the one the literal search
 // returns. FAST_ENGINE.md gives the rules and the argument.
 #include "search/fast.hpp"
+#include "search/flow.hpp"
 
 #include <algorithm>
 #include <array>
@@ -235,6 +236,7 @@ public:
         helpers_ = !second && limits.only_engine == 0 && limits.max_steps == 0 && limits.second_after == 0;
         verify_kept_ = limits.verify_kept;
         verify_witness_ = limits.verify_witness;
+        flow_wanted_ = !limits.without_flow;
     }
     // A probe: the open edges of `from` when its domains were `start`, with
     // what their islands still need. With `connection`, islands joined by
@@ -294,7 +296,7 @@ private:
         std::size_t mark;
         std::size_t pool_mark;
     };
-    enum class failure_kind : std::uint8_t { emptied, island, split, parity, clause, leaf };
+    enum class failure_kind : std::uint8_t { emptied, island, split, parity, flow, clause, leaf };
     struct failure {
         failure_kind kind;
         cause because;  // emptied: what tried to remove the last count
@@ -343,6 +345,9 @@ private:
     void mark_untested(std::size_t from);
     void leaving_edges(int skip, bool parity, std::vector<std::int32_t>& out) const;
     bool watch_clauses(int e);
+    bool start_flow();
+    bool mend_flow(int e);
+    bool shift_flow(int e, int change);
     void undo_to(std::size_t mark);
     bool reimply();
     void clear_queues();
@@ -606,6 +611,21 @@ private:
     std::size_t islands_queued_ = 0;
     std::vector<std::uint8_t> queued_;
     std::vector<std::int32_t> cut_checks_;     // edges that lost their last bridge count
+    // Where every edge joins islands of two different sides, counts that
+    // give every island its weight within the edges' lowest and highest
+    // counts (a flow from one side to the other, kept from change to
+    // change). Backtracking only widens those bounds, so the counts never
+    // need undoing; an edge whose count leaves its bounds is moved back in
+    // by shifting a count along a path that alternates between the sides,
+    // and when none exists, the sides it reached show that no counts fit.
+    bool flow_wanted_ = true;
+    bool flow_on_ = false;
+    std::vector<std::uint8_t> side_, flow_;
+    std::vector<std::int32_t> flow_checks_;
+    std::vector<std::uint8_t> flow_queued_;
+    std::vector<std::uint32_t> flow_seen_;
+    std::uint32_t flow_stamp_ = 0;
+    std::vector<std::int32_t> flow_via_, flow_reach_;
     std::vector<std::int32_t> parity_checks_;  // edges whose count's parity became known
     // A set of edges that may carry bridges and join every island. While it
     // holds, no edge outside it can split the islands, so only losing one
@@ -817,6 +837,7 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     }
     witness_from_ = from.witness_from_;
     verify_witness_ = from.verify_witness_;
+    flow_wanted_ = from.flow_wanted_;
     use_witness_ = static_cast<std::size_t>(n_) >= witness_from_;
     if (use_witness_) {
         claimer_.assign(n_, none);
@@ -904,6 +925,10 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     if (has_solution() && (now >> solution_[e] & 1) == 0 && (old >> solution_[e] & 1) != 0) ++off_solution_;
 
     if ((watched_[e] & emptied_sets[now]) != 0) clause_queue_.push_back(e);
+    if (flow_on_ && !flow_queued_[e] && (flow_[e] < lowest(now) || flow_[e] > highest(now))) {
+        flow_queued_[e] = 1;
+        flow_checks_.push_back(e);
+    }
     const bool parity_known = open_parity(old) && !open_parity(now);
     if (parity_known) parity_checks_.push_back(e);
     const int a = end_a_[e];
@@ -1428,6 +1453,11 @@ bool engine::propagate() {
             const int e = witness_mends_.back();
             witness_mends_.pop_back();
             if (!witness_broken_) witness_broken_ = !mend_witness(e);
+        } else if (!flow_checks_.empty()) {
+            const int e = flow_checks_.back();
+            flow_checks_.pop_back();
+            flow_queued_[e] = 0;
+            ok = mend_flow(e);
         } else if (!cut_checks_.empty() && !at_root_) {
             const int e = cut_checks_.back();
             cut_checks_.pop_back();
@@ -1546,6 +1576,8 @@ void engine::clear_queues() {
     clause_queue_.clear();
     cut_checks_.clear();
     parity_checks_.clear();
+    for (std::int32_t e : flow_checks_) flow_queued_[e] = 0;
+    flow_checks_.clear();
 }
 
 // A clause forced one literal while the others were false. A jump back
@@ -1848,6 +1880,7 @@ void engine::cite_failure(std::size_t before) {
     }
     case failure_kind::split:   // one edge leaving the sealed side carries a bridge
     case failure_kind::parity:  // one edge leaving the sealed side has the other parity
+    case failure_kind::flow:    // one edge leaving the sides reached lies outside its bounds
         for (std::int32_t l : failure_reason_) cite(first_outside(l >> 3, static_cast<domain>(l & 7), before));
         break;
     case failure_kind::clause:
@@ -2917,7 +2950,99 @@ int engine::probe_back(std::vector<choice>& stack, const halt* stop) {
 bool engine::settle_start() {
     if (!(connection_ ? settle_root() : propagate())) return false;
     if (use_witness_) build_witness();
+    return !connection_ || !flow_wanted_ || flow_on_ || start_flow();
+}
+
+// Turns the flow on where the islands fall into two sides: false when no
+// counts within the bounds give every island its weight.
+bool engine::start_flow() {
+    side_ = two_sides(n_, end_a_, end_b_);
+    if (side_.empty()) return true;
+    std::vector<std::uint8_t> low(m_), high(m_);
+    for (int e = 0; e < m_; ++e) {
+        low[e] = static_cast<std::uint8_t>(lowest(dom_[e]));
+        high[e] = static_cast<std::uint8_t>(highest(dom_[e]));
+    }
+    auto counts = balanced_counts(side_, weight_, end_a_, end_b_, low, high);
+    if (!counts) return false;
+    flow_ = std::move(*counts);
+    flow_queued_.assign(m_, 0);
+    flow_checks_.reserve(m_);
+    flow_seen_.assign(n_, 0);
+    flow_via_.assign(n_, no_edge);
+    flow_reach_.reserve(n_);
+    flow_on_ = true;
     return true;
+}
+
+// Brings e's count back within its bounds, one shift at a time.
+bool engine::mend_flow(int e) {
+    while (flow_[e] > highest(dom_[e]))
+        if (!shift_flow(e, -1)) return false;
+    while (flow_[e] < lowest(dom_[e]))
+        if (!shift_flow(e, 1)) return false;
+    return true;
+}
+
+// Changes e's count by `change`, and the counts along a path between its
+// ends the other way round at every other edge, so that every island keeps
+// its sum. Side-0 islands of the path move their edges one way and side-1
+// islands the other. When no such path exists, the islands it could reach
+// (R) prove that no counts fit: the weights of R's side-0 islands minus
+// those of its side-1 islands equal the counts leaving R from side 0 minus
+// those entering it at side 1, and every such edge already stands at the
+// bound that makes that difference largest, short of e.
+bool engine::shift_flow(int e, int change) {
+    const int a = side_[end_a_[e]] == 0 ? end_a_[e] : end_b_[e];
+    const int b = other_end(e, a);
+    const int first = -change;  // how side-0 islands move their edges
+    if (++flow_stamp_ == 0) {
+        std::fill(flow_seen_.begin(), flow_seen_.end(), 0);
+        flow_stamp_ = 1;
+    }
+    const auto movable = [&](std::int32_t g, int by) {
+        return by > 0 ? flow_[g] < highest(dom_[g]) : flow_[g] > lowest(dom_[g]);
+    };
+    flow_reach_.assign(1, a);
+    flow_seen_[a] = flow_stamp_;
+    for (std::size_t k = 0; k < flow_reach_.size(); ++k) {
+        const std::int32_t p = flow_reach_[k];
+        const int by = side_[p] == 0 ? first : -first;
+        for (int s = 0; s < 4; ++s) {
+            const std::int32_t g = incident_[4 * p + s];
+            if (g == no_edge || g == e || !movable(g, by)) continue;
+            const std::int32_t q = neighbour_[4 * p + s];
+            if (flow_seen_[q] == flow_stamp_) continue;
+            flow_seen_[q] = flow_stamp_;
+            flow_via_[q] = g;
+            if (q == b) {
+                for (std::int32_t w = b; w != a;) {
+                    const std::int32_t f = flow_via_[w];
+                    const int from = other_end(f, w);
+                    flow_[f] = static_cast<std::uint8_t>(flow_[f] + (side_[from] == 0 ? first : -first));
+                    w = from;
+                }
+                flow_[e] = static_cast<std::uint8_t>(flow_[e] + change);
+                return true;
+            }
+            flow_reach_.push_back(q);
+        }
+    }
+    failure_reason_.clear();
+    for (std::int32_t p : flow_reach_) {
+        const int by = side_[p] == 0 ? first : -first;
+        for (int s = 0; s < 4; ++s) {
+            const std::int32_t g = incident_[4 * p + s];
+            if (g == no_edge || flow_seen_[neighbour_[4 * p + s]] == flow_stamp_) continue;
+            // g stands at the bound that stopped the path: the other way,
+            // one of its counts beyond that bound.
+            const domain beyond = by > 0 ? static_cast<domain>(any_count & ~((2u << highest(dom_[g])) - 1))
+                                         : static_cast<domain>((1u << lowest(dom_[g])) - 1);
+            if (beyond != 0) failure_reason_.push_back(g * 8 + beyond);
+        }
+    }
+    failure_ = {failure_kind::flow, cause::none, 0, 0};
+    return false;
 }
 
 int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_after,

@@ -59,6 +59,9 @@ struct fast_limits {
     // are split throws std::logic_error. Such a tree would only miss
     // contradictions, which costs time rather than changing an answer.
     bool verify_witness = false;
+    // Tests set it to compare the search with and without the flow that
+    // decides island sums at once where the islands fall into two sides.
+    bool without_flow = false;
 };
 
 // Solves the whole puzzle (the graph must be built). Returns 1 with every

@@ -239,6 +239,80 @@ TEST(fast, agrees_with_the_literal_search_on_random_puzzles) {
     EXPECT_LT(given_up, rounds / 100);
 }
 
+// Bridges of at most two cells between islands two cells apart: every
+// edge joins islands of two sides, so the flow that decides island sums
+// at once is on, in probes and repairs too. Against the literal search,
+// with probes at every contradiction that makes no progress (some giving
+// up at once), one-level steps and tried steps.
+TEST(fast, agrees_with_the_literal_search_on_island_grids) {
+    split_mix random(20261211);
+    int solved = 0, unsolved = 0;
+    const int rounds = random_rounds / 20;
+    for (int round = 0; round < rounds; ++round) {
+        generator_options options;
+        options.width = 5 + static_cast<std::int32_t>(random.below(16));
+        options.height = 5 + static_cast<std::int32_t>(random.below(16));
+        options.density = 0.15 + 0.15 * random.unit();
+        options.max_span = 2;
+        options.doubles = random.unit();
+        options.loops = random.unit();
+        options.tamper = round % 3 == 0 ? tamper_kind::shift_two : tamper_kind::none;
+        options.seed = random.next();
+        const std::string text = generate_puzzle(options);
+        try {
+            check_isolated(*build(text));
+        } catch (const input_error&) {
+            continue;
+        }
+        fast_limits limits;
+        if (round % 3 == 1) limits.stuck_after = 1;
+        if (round % 6 == 1) limits.probe_budget = 3;
+        if (round % 4 == 2) limits.jump_limit = 1;
+        if (round % 4 == 3) limits.trial_steps_from = 2;
+        limits.verify_kept = true;
+        const int result = compare(text, literal_cap, limits);
+        (result == 1 ? solved : unsolved) += result >= 0;
+        if (::testing::Test::HasFailure()) break;
+    }
+    EXPECT_GT(solved, rounds / 4);
+    EXPECT_GT(unsolved, rounds / 10);
+}
+
+// Full grids of islands two cells apart, too large for the literal search
+// but easy without the flow: with it, in every way of searching, the same
+// answer, and a valid one.
+TEST(fast, island_grids_keep_their_answer_with_the_flow) {
+    std::vector<fast_limits> ways(4);
+    ways[1].jump_limit = 1;
+    ways[2].only_engine = 2;
+    ways[3].trial_steps_from = 2;
+    int solved = 0;
+    for (std::uint64_t seed = 1; seed <= 16; ++seed) {
+        generator_options options;
+        options.width = 40 + static_cast<std::int32_t>(seed % 3) * 20;
+        options.height = 40 + static_cast<std::int32_t>(seed % 4) * 10;
+        options.max_span = 2;
+        options.doubles = seed % 2 == 0 ? 0.0 : 0.3;
+        options.seed = seed;
+        const std::string text = generate_puzzle(options);
+        fast_limits plain_limits;
+        plain_limits.without_flow = true;
+        auto plain = build(text);
+        const int expected = solve_fast(*plain, plain_limits);
+        solved += expected == 1;
+        for (std::size_t way = 0; way < ways.size(); ++way) {
+            auto p = build(text);
+            const auto weights = weights_of(*p);
+            const auto where = "seed " + std::to_string(seed) + " way " + std::to_string(way);
+            ASSERT_EQ(solve_fast(*p, ways[way]), expected) << where;
+            if (expected != 1) continue;
+            EXPECT_EQ(fault(*p, weights), "") << where;
+            EXPECT_EQ(bridges(*p), bridges(*plain)) << where;
+        }
+    }
+    EXPECT_EQ(solved, 16);
+}
+
 // Long strips two or three cells across: the islands fall into stretches
 // joined by few edges, so the parity of cut-off stretches and of lone
 // joining edges decides much of the search, and those reasons take part in
