@@ -143,7 +143,7 @@ std::optional<std::vector<std::uint8_t>> balanced_counts(const std::vector<std::
     if (sent != give) return std::nullopt;
     std::vector<std::uint8_t> count(edges);
     for (std::int32_t e = 0; e < edges; ++e)
-        count[e] = static_cast<std::uint8_t>(high[e] - cap[2 * e]);
+        count[e] = static_cast<std::uint8_t>(high[e] - cap[2 * static_cast<std::size_t>(e)]);
     return count;
 }
 
