@@ -2957,7 +2957,10 @@ bool engine::settle_start() {
 // counts within the bounds give every island its weight.
 bool engine::start_flow() {
     side_ = two_sides(n_, end_a_, end_b_);
-    if (side_.empty()) return true;
+    if (side_.empty()) {
+        flow_wanted_ = false;  // a probe that starts over asks again
+        return true;
+    }
     std::vector<std::uint8_t> low(m_), high(m_);
     for (int e = 0; e < m_; ++e) {
         low[e] = static_cast<std::uint8_t>(lowest(dom_[e]));
