@@ -23,7 +23,7 @@ namespace {
 using testing::build;
 using testing::grid;
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr int random_rounds = 2500;  // shadow memory makes every build slow
 constexpr int strip_rounds = 500;
 constexpr std::uint64_t literal_cap = 200000;
