@@ -411,6 +411,18 @@ private:
     // step to it without looking up the edge's two ends.
     std::vector<std::int32_t> neighbour_;
     std::vector<std::int32_t> weight_;
+    // Per island, its fitting table key (its weight and its four domains),
+    // which every domain change and its undo keep up to date through the
+    // changed edge's slot at either end (key_shift_, two per edge): a fit
+    // reads one key instead of four edges and their domains.
+    std::vector<std::uint16_t> fit_keys_;
+    std::vector<std::uint8_t> key_shift_;
+    void init_fit_keys();
+    // e, whose ends are a and b, gained or lost the counts in `flip`.
+    void flip_keys(int e, int a, int b, unsigned flip) {
+        fit_keys_[a] ^= static_cast<std::uint16_t>(flip << key_shift_[2 * e]);
+        fit_keys_[b] ^= static_cast<std::uint16_t>(flip << key_shift_[2 * e + 1]);
+    }
     std::vector<std::int32_t> cross_start_, cross_;
 
     // Islands joined by edges that must carry a bridge, with the bridge ends
@@ -892,6 +904,7 @@ void engine::link_islands() {
 
 void engine::init_state() {
     dom_.assign(m_, any_count);
+    init_fit_keys();
     last_change_.assign(m_, none);
     watches_.resize(m_);
     watched_.assign(m_, 0);
@@ -954,6 +967,9 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     }
     trail_.push_back({undo::dom, because, old, now, e, why, last_change_[e], level_});
     last_change_[e] = static_cast<std::int32_t>(trail_.size() - 1);
+    const int a = end_a_[e];
+    const int b = end_b_[e];
+    flip_keys(e, a, b, old ^ now);
     dom_[e] = now;
     if (saving_ && single(now)) phase_[e] = static_cast<std::uint8_t>(lowest(now));
     if (has_solution() && (now >> solution_[e] & 1) == 0 && (old >> solution_[e] & 1) != 0) ++off_solution_;
@@ -965,8 +981,6 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     }
     const bool parity_known = open_parity(old) && !open_parity(now);
     if (parity_known) parity_checks_.push_back(e);
-    const int a = end_a_[e];
-    const int b = end_b_[e];
     // An island's own fitting leaves every count it keeps supported, so the
     // island that only lowered an edge's highest count need not look again;
     // a raised lowest count changes what its group still needs.
@@ -1077,17 +1091,28 @@ constexpr auto fit_table = [] {
     return table;
 }();
 
+// Every edge holds every count; a missing edge is a slot held at 0. (A
+// weight outside the table stops the search before any fit.)
+void engine::init_fit_keys() {
+    fit_keys_.resize(n_);
+    key_shift_.resize(2 * static_cast<std::size_t>(m_));
+    for (int v = 0; v < n_; ++v) {
+        std::array<unsigned, 4> slots{};
+        for (int s = 0; s < 4; ++s) {
+            const std::int32_t e = incident_[4 * v + s];
+            slots[s] = e == no_edge ? only_zero : any_count;
+            if (e != no_edge) key_shift_[2 * e + (end_a_[e] == v ? 0 : 1)] = static_cast<std::uint8_t>(9 - 3 * s);
+        }
+        fit_keys_[v] = static_cast<std::uint16_t>(fit_key(weight_[v], slots[0], slots[1], slots[2], slots[3]));
+    }
+}
+
 // Keeps on each edge of v only the counts that some fitting combination of
 // v's edges uses, then drops counts that would seal a group off from the
 // rest: a group whose needs are all met can never reach another island.
 bool engine::fit_island(int v) {
     const int base = 4 * v;
-    std::array<unsigned, 4> d{};
-    for (int s = 0; s < 4; ++s) {
-        const std::int32_t e = incident_[base + s];
-        d[s] = e == no_edge ? only_zero : dom_[e];
-    }
-    const std::size_t key = fit_key(weight_[v], d[0], d[1], d[2], d[3]);
+    const unsigned key = fit_keys_[v];
     const std::uint16_t fit = fit_table[key];
     if (fit == no_fit) {
         failure_ = {failure_kind::island, cause::none, v, 0};
@@ -1096,7 +1121,7 @@ bool engine::fit_island(int v) {
     if (((fit ^ key) & fit_slots) != 0)
         for (int s = 0; s < 4; ++s) {
             const auto keep = static_cast<domain>(fit_slot(fit, s));
-            if (keep != d[s] && !restrict(incident_[base + s], keep, cause::island, v)) return false;
+            if (keep != fit_slot(key, s) && !restrict(incident_[base + s], keep, cause::island, v)) return false;
         }
     // Only an edge left with two or more counts, one of them a bridge, can
     // seal a group: fitting just left these counts on v's edges.
@@ -1667,6 +1692,7 @@ void engine::undo_to(std::size_t mark) {
                 (t.old >> solution_[t.index] & 1) != 0)
                 --off_solution_;
             dom_[t.index] = t.old;
+            flip_keys(t.index, end_a_[t.index], end_b_[t.index], t.old ^ t.now);
             last_change_[t.index] = t.prev;
             if (t.because == cause::clause) undone_clauses_.push_back(t.why);
             // Every later join is undone: the groups are those it took from.
