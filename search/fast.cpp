@@ -1131,8 +1131,11 @@ bool engine::fit_island(int v) {
 // Drops counts that would seal a small group off from the rest: a group
 // whose needs are all met can never reach another island.
 bool engine::close_groups(int v) {
+    // One edge takes at most 4 of the ends a group still needs. Asked
+    // before looking at any edge, since most groups end the call here.
+    const int ra = find(v);
+    if (size_[ra] > closing_limit || resid_[ra] > 4) return true;
     const int base = 4 * v;
-    int ra = none;
     for (int s = 0; s < 4; ++s) {
         const std::int32_t e = incident_[base + s];
         if (e == no_edge) continue;
@@ -1140,11 +1143,6 @@ bool engine::close_groups(int v) {
         // Only undecided edges that may carry a bridge: {0, 1}, {0, 2},
         // {1, 2} and {0, 1, 2}.
         if ((0b1110'1000u >> d & 1) == 0) continue;
-        if (ra == none) {
-            ra = find(v);
-            // One edge takes at most 4 of the ends a group still needs.
-            if (size_[ra] > closing_limit || resid_[ra] > 4) return true;
-        }
         const int rb = find(neighbour_[base + s]);
         const int lo = lowest(d);
         const std::int32_t need = ra == rb ? resid_[ra] + 2 * lo : resid_[ra] + resid_[rb];
