@@ -1196,11 +1196,12 @@ bool engine::linked(int a, int b, usable&& ok) {
     std::size_t pending_a = 0, pending_b = 0;  // islands of the groups pending on each side
     groups_pending_[0].clear();
     groups_pending_[1].clear();
-    const auto dry = [&](std::size_t head, std::size_t tail, int side) {
-        return head == tail && groups_pending_[side].empty();
-    };
-    while (!dry(head_a, tail_a, 0) && !dry(head_b, tail_b, 1)) {
-        const bool grow_a = tail_a - head_a + pending_a <= tail_b - head_b + pending_b;
+    enum class step { on, met, dry };
+    // Grows one side by one island (or by a pending group's islands). Each
+    // side is its own instance, so its queue and counters are fixed names,
+    // not picked anew at every step.
+    const auto grow = [&](auto from_a) {
+        constexpr bool grow_a = decltype(from_a)::value;
         std::int32_t* const queue = grow_a ? queue_a : queue_b;
         std::size_t& head = grow_a ? head_a : head_b;
         std::size_t& tail = grow_a ? tail_a : tail_b;
@@ -1217,7 +1218,7 @@ bool engine::linked(int a, int b, usable&& ok) {
             do {
                 if (seen_[w] == other) {
                     meet_ = {hops ? claimer_[root] : w, no_edge, w};
-                    return true;
+                    return step::met;
                 }
                 if (seen_[w] != own) {
                     seen_[w] = own;
@@ -1227,52 +1228,59 @@ bool engine::linked(int a, int b, usable&& ok) {
                 }
                 w = next_member_[w];
             } while (w != root);
-            continue;
-        }
-        const int u = queue[head++];
-        if constexpr (by_group) {
-            // Each side claims a group once per search; its other islands
-            // wait in groups_pending_.
-            const int group = find(u);
-            if (whole_groups() && group_seen_[group] != own) {
-                if (group_seen_[group] == other) {
-                    meet_ = {u, no_edge, hops ? claimer_[group] : u};
-                    return true;
+        } else {
+            const int u = queue[head++];
+            if constexpr (by_group) {
+                // Each side claims a group once per search; its other islands
+                // wait in groups_pending_.
+                const int group = find(u);
+                if (whole_groups() && group_seen_[group] != own) {
+                    if (group_seen_[group] == other) {
+                        meet_ = {u, no_edge, hops ? claimer_[group] : u};
+                        return step::met;
+                    }
+                    group_seen_[group] = own;
+                    if (hops) claimer_[group] = u;
+                    if (size_[group] > 1) {
+                        groups.push_back(group);
+                        pending += static_cast<std::size_t>(size_[group]);
+                    }
                 }
-                group_seen_[group] = own;
-                if (hops) claimer_[group] = u;
-                if (size_[group] > 1) {
-                    groups.push_back(group);
-                    pending += static_cast<std::size_t>(size_[group]);
+            }
+            for (int s = 0; s < 4; ++s) {
+                const std::int32_t e = incident_[4 * u + s];
+                if (e == no_edge) continue;
+                if constexpr (std::is_invocable_v<usable, std::int32_t, int, bool>) {
+                    if (!ok(e, u, grow_a)) continue;
+                } else {
+                    if (!ok(e)) continue;
                 }
+                const int w = neighbour_[4 * u + s];
+                if (seen_[w] == own) continue;
+                if (seen_[w] == other || (by_group && find(w) == (grow_a ? group_b : group_a))) {
+                    meet_ = {u, e, w};
+                    return step::met;
+                }
+                if (by_group && whole_groups() && group_seen_[find(w)] == other) {
+                    meet_ = {u, e, hops ? claimer_[find(w)] : w};
+                    return step::met;
+                }
+                seen_[w] = own;
+                via_[w] = e;
+                queue[tail++] = w;
             }
         }
-        for (int s = 0; s < 4; ++s) {
-            const std::int32_t e = incident_[4 * u + s];
-            if (e == no_edge) continue;
-            if constexpr (std::is_invocable_v<usable, std::int32_t, int, bool>) {
-                if (!ok(e, u, grow_a)) continue;
-            } else {
-                if (!ok(e)) continue;
-            }
-            const int w = neighbour_[4 * u + s];
-            if (seen_[w] == own) continue;
-            if (seen_[w] == other || (by_group && find(w) == (grow_a ? group_b : group_a))) {
-                meet_ = {u, e, w};
-                return true;
-            }
-            if (by_group && whole_groups() && group_seen_[find(w)] == other) {
-                meet_ = {u, e, hops ? claimer_[find(w)] : w};
-                return true;
-            }
-            seen_[w] = own;
-            via_[w] = e;
-            queue[tail++] = w;
-        }
+        // Only the side that grew can have run dry.
+        if (head != tail || !groups.empty()) return step::on;
+        sealed_side_ = std::span<const std::int32_t>(queue, tail);
+        return step::dry;
+    };
+    for (;;) {
+        const step done = tail_a - head_a + pending_a <= tail_b - head_b + pending_b
+                              ? grow(std::true_type{})
+                              : grow(std::false_type{});
+        if (done != step::on) return done == step::met;
     }
-    sealed_side_ = dry(head_a, tail_a, 0) ? std::span<const std::int32_t>(queue_a, tail_a)
-                                          : std::span<const std::int32_t>(queue_b, tail_b);
-    return false;
 }
 
 // Calls visit(edge, end nearer the first island) for every edge of the path
