@@ -148,7 +148,7 @@ std::ptrdiff_t open_count(const std::vector<domain>& domains, std::size_t first 
 
 // Whether the domain still holds both an odd and an even count: {0, 1},
 // {1, 2} and {0, 1, 2}. A bit table, since searches test it at every step.
-bool open_parity(domain d) { return (0b1100'1000u >> d & 1) != 0; }
+constexpr bool open_parity(domain d) { return (0b1100'1000u >> d & 1) != 0; }
 
 // A flag that stops a search, set by another thread. A search also stops
 // when any flag it is chained to is set: probes that race each other stop
@@ -1056,14 +1056,22 @@ constexpr bool two_or_more(unsigned packed) {
     constexpr unsigned low_bits = 0b001'001'001'001;
     return ((packed & packed >> 1) | (packed & packed >> 2) | (packed >> 1 & packed >> 2)) & low_bits;
 }
+// Whether some slot of a packed key holds both an odd and an even count:
+// the count 1 and one of 0 and 2.
+constexpr bool open_parity_slot(unsigned packed) {
+    constexpr unsigned low_bits = 0b001'001'001'001;
+    return (packed >> 1 & (packed | packed >> 2) & low_bits) != 0;
+}
 static_assert([] {
-    for (unsigned d = 0; d < 8; ++d)
-        for (int s = 0; s < 4; ++s) {
-            // Slot s holds d, the others {0}.
-            const auto slot = [&](int t) { return t == s ? d : 1u; };
-            const auto packed = static_cast<unsigned>(fit_key(0, slot(0), slot(1), slot(2), slot(3)));
-            if (two_or_more(packed) != (std::popcount(d) >= 2)) return false;
-        }
+    for (int weight = 0; weight <= max_weight; ++weight)
+        for (unsigned d = 0; d < 8; ++d)
+            for (int s = 0; s < 4; ++s) {
+                // Slot s holds d, the others {0}.
+                const auto slot = [&](int t) { return t == s ? d : 1u; };
+                const auto packed = static_cast<unsigned>(fit_key(weight, slot(0), slot(1), slot(2), slot(3)));
+                if (two_or_more(packed) != (std::popcount(d) >= 2)) return false;
+                if (open_parity_slot(packed) != open_parity(static_cast<domain>(d))) return false;
+            }
     return true;
 }());
 constexpr auto fit_table = [] {
@@ -1411,14 +1419,9 @@ bool engine::parity_holds(int e) {
     return (dom_[e] & some_bridge) != 0 || !connection_ || still_linked(e);
 }
 
-// Whether some edge of v still has open parity.
-bool engine::any_open_parity(int v) const {
-    for (int s = 0; s < 4; ++s) {
-        const std::int32_t e = incident_[4 * v + s];
-        if (e != no_edge && open_parity(dom_[e])) return true;
-    }
-    return false;
-}
+// Whether some edge of v still has open parity: its fitting key holds
+// every domain.
+bool engine::any_open_parity(int v) const { return open_parity_slot(fit_keys_[v]); }
 
 // Marks the edges of path_ from position `from` on as still to be tested.
 void engine::mark_untested(std::size_t from) {
