@@ -1126,11 +1126,13 @@ bool engine::fit_island(int v) {
         failure_ = {failure_kind::island, cause::none, v, 0};
         return false;
     }
-    if (((fit ^ key) & fit_slots) != 0)
-        for (int s = 0; s < 4; ++s) {
-            const auto keep = static_cast<domain>(fit_slot(fit, s));
-            if (keep != fit_slot(key, s) && !restrict(incident_[base + s], keep, cause::island, v)) return false;
-        }
+    // The counts the fit cuts, per slot.
+    const unsigned cut = (fit ^ key) & fit_slots;
+    if (cut != 0)
+        for (int s = 0; s < 4; ++s)
+            if (fit_slot(cut, s) != 0 &&
+                !restrict(incident_[base + s], static_cast<domain>(fit_slot(fit, s)), cause::island, v))
+                return false;
     // Only an edge left with two or more counts, one of them a bridge, can
     // seal a group: fitting just left these counts on v's edges.
     return (fit & open_slot) == 0 || !connection_ || close_groups(v);
