@@ -1515,9 +1515,12 @@ bool engine::propagate() {
             clause_queue_.pop_back();
             ok = watch_clauses(e);
         } else if (islands_queued_ != 0) {
-            const int v = island_queue_[--islands_queued_];
-            queued_[v] = 0;
-            ok = fit_island(v);
+            // Islands in a row for as long as no clause waits.
+            do {
+                const int v = island_queue_[--islands_queued_];
+                queued_[v] = 0;
+                ok = fit_island(v);
+            } while (ok && islands_queued_ != 0 && clause_queue_.empty());
         } else if (!witness_mends_.empty()) {
             // Before any check relies on the witness.
             const int e = witness_mends_.back();
