@@ -395,8 +395,9 @@ private:
     void init_fit_keys();
     // e, whose ends are a and b, gained or lost the counts in `flip`.
     void flip_keys(int e, int a, int b, unsigned flip) {
-        fit_keys_[a] ^= static_cast<std::uint16_t>(flip << key_shift_[2 * e]);
-        fit_keys_[b] ^= static_cast<std::uint16_t>(flip << key_shift_[2 * e + 1]);
+        const std::size_t at = 2 * static_cast<std::size_t>(e);
+        fit_keys_[a] ^= static_cast<std::uint16_t>(flip << key_shift_[at]);
+        fit_keys_[b] ^= static_cast<std::uint16_t>(flip << key_shift_[at + 1]);
     }
     std::vector<std::int32_t> cross_start_, cross_;
 

@@ -18,11 +18,11 @@ TEST(int_stack, holds_what_a_vector_holds) {
     constexpr int pop = -1;
     constexpr int clear = -2;
     const auto pushes = [](int from, int count) {
-        std::vector<int> ops;
-        for (int k = 0; k < count; ++k) ops.push_back(from + k);
+        std::vector<int> ops(static_cast<std::size_t>(count));
+        for (int k = 0; k < count; ++k) ops[static_cast<std::size_t>(k)] = from + k;
         return ops;
     };
-    const auto join = [](std::vector<std::vector<int>> parts) {
+    const auto join = [](const std::vector<std::vector<int>>& parts) {
         std::vector<int> ops;
         for (const auto& part : parts) ops.insert(ops.end(), part.begin(), part.end());
         return ops;
