@@ -6,6 +6,7 @@
 // returns. FAST_ENGINE.md gives the rules and the argument.
 #include "search/fast.hpp"
 #include "search/flow.hpp"
+#include "search/int_stack.hpp"
 
 #include <algorithm>
 #include <array>
@@ -148,7 +149,7 @@ std::ptrdiff_t open_count(const std::vector<domain>& domains, std::size_t first 
 
 // Whether the domain still holds both an odd and an even count: {0, 1},
 // {1, 2} and {0, 1, 2}. A bit table, since searches test it at every step.
-bool open_parity(domain d) { return (0b1100'1000u >> d & 1) != 0; }
+constexpr bool open_parity(domain d) { return (0b1100'1000u >> d & 1) != 0; }
 
 // A flag that stops a search, set by another thread. A search also stops
 // when any flag it is chained to is set: probes that race each other stop
@@ -277,9 +278,13 @@ private:
         clause,    // learned clause `why` has no other way left to hold
         side,      // the edge alone joins its ends; `why`: in pool_, how the
                    // other edges leaving one side would have to differ
-        none,      // not a domain change: a group update
+        none,      // not a domain change: a group join
     };
-    enum class undo : std::uint8_t { dom, resid, join };
+    // Undoing a domain change also gives back the bridge ends it took from
+    // its ends' groups: its old and new lowest counts tell how many, and the
+    // groups are as they were then. (An entry per group need cost 5% more
+    // instructions on a generated 1000 x 1000 puzzle, callgrind.)
+    enum class undo : std::uint8_t { dom, join };
     // A domain change states the fact "the edge's count is in `now`".
     struct trail_entry {
         undo kind;
@@ -311,7 +316,7 @@ private:
 
     bool restrict(int e, domain keep, cause because, int why);
     bool join(int e);
-    void set_resid(int root, std::int32_t value);
+    void take_needs(int e, int rise);
     // A literal, edge * 8 + a set of counts, is false once the edge's domain
     // holds none of them.
     bool is_false(std::int32_t literal) const { return (dom_[literal >> 3] & (literal & 7)) == 0; }
@@ -381,6 +386,19 @@ private:
     // step to it without looking up the edge's two ends.
     std::vector<std::int32_t> neighbour_;
     std::vector<std::int32_t> weight_;
+    // Per island, its fitting table key (its weight and its four domains),
+    // which every domain change and its undo keep up to date through the
+    // changed edge's slot at either end (key_shift_, two per edge): a fit
+    // reads one key instead of four edges and their domains.
+    std::vector<std::uint16_t> fit_keys_;
+    std::vector<std::uint8_t> key_shift_;
+    void init_fit_keys();
+    // e, whose ends are a and b, gained or lost the counts in `flip`.
+    void flip_keys(int e, int a, int b, unsigned flip) {
+        const std::size_t at = 2 * static_cast<std::size_t>(e);
+        fit_keys_[a] ^= static_cast<std::uint16_t>(flip << key_shift_[at]);
+        fit_keys_[b] ^= static_cast<std::uint16_t>(flip << key_shift_[at + 1]);
+    }
     std::vector<std::int32_t> cross_start_, cross_;
 
     // Islands joined by edges that must carry a bridge, with the bridge ends
@@ -601,7 +619,7 @@ private:
     }
     std::size_t watched_from_ = 0;  // clauses before this offset watch nothing
     std::size_t clause_limit_ = 0;  // stored numbers that set off forgetting
-    std::vector<std::int32_t> clause_queue_;
+    int_stack clause_queue_;
     std::vector<std::int32_t> undone_clauses_;  // clauses whose forced count was undone
 
     // Islands to refit, each at most once (queued_ tells), so a slot per
@@ -610,7 +628,7 @@ private:
     std::vector<std::int32_t> island_queue_;
     std::size_t islands_queued_ = 0;
     std::vector<std::uint8_t> queued_;
-    std::vector<std::int32_t> cut_checks_;     // edges that lost their last bridge count
+    int_stack cut_checks_;  // edges that lost their last bridge count
     // Where every edge joins islands of two different sides, counts that
     // give every island its weight within the edges' lowest and highest
     // counts (a flow from one side to the other, kept from change to
@@ -621,12 +639,12 @@ private:
     bool flow_wanted_ = true;
     bool flow_on_ = false;
     std::vector<std::uint8_t> side_, flow_;
-    std::vector<std::int32_t> flow_checks_;
+    int_stack flow_checks_;
     std::vector<std::uint8_t> flow_queued_;
     std::vector<std::uint32_t> flow_seen_;
     std::uint32_t flow_stamp_ = 0;
     std::vector<std::int32_t> flow_via_, flow_reach_;
-    std::vector<std::int32_t> parity_checks_;  // edges whose count's parity became known
+    int_stack parity_checks_;  // edges whose count's parity became known
     // A set of edges that may carry bridges and join every island. While it
     // holds, no edge outside it can split the islands, so only losing one
     // of its own edges needs a search (for a path that replaces it).
@@ -634,7 +652,7 @@ private:
     // broken when a lost edge has no replacement: the islands are split,
     // the branch fails, and until then every split check searches.
     std::vector<std::uint8_t> in_witness_;
-    std::vector<std::int32_t> witness_mends_;  // its edges that lost their last bridge count
+    int_stack witness_mends_;  // its edges that lost their last bridge count
     std::size_t witness_size_ = 0;
     int witness_lost_ = 0;  // its edges that lost their last bridge count, not yet replaced
     std::size_t witness_from_ = witness_default;  // islands from which an engine or probe keeps one
@@ -862,6 +880,7 @@ void engine::link_islands() {
 
 void engine::init_state() {
     dom_.assign(m_, any_count);
+    init_fit_keys();
     last_change_.assign(m_, none);
     watches_.resize(m_);
     watched_.assign(m_, 0);
@@ -881,9 +900,9 @@ void engine::init_state() {
     untested_.assign(m_, 0);
     path_from_.assign(m_, none);
     // Growing these while searching would copy them again and again; each
-    // edge changes its domain at most twice per branch, and the group
-    // updates add about as many entries again.
-    trail_.reserve(4 * static_cast<std::size_t>(m_) + 16);
+    // edge changes its domain at most twice per branch, and the joins add
+    // fewer entries than there are islands.
+    trail_.reserve(2 * static_cast<std::size_t>(m_) + static_cast<std::size_t>(n_) + 16);
     island_queue_.assign(n_, none);
     clause_queue_.reserve(m_);
     cut_checks_.reserve(m_);
@@ -901,9 +920,13 @@ void engine::store(puzzle& p) const {
     for (edge* e = p.edge_list; e; e = e->next) e->bridges = lowest(dom_[i++]);
 }
 
-void engine::set_resid(int root, std::int32_t value) {
-    trail_.push_back({undo::resid, cause::none, 0, 0, root, resid_[root], none, level_});
-    resid_[root] = value;
+// e's lowest count rose by `rise` (negative: an undo lowered it): its ends'
+// groups need that many bridge ends fewer.
+void engine::take_needs(int e, int rise) {
+    const int ra = find(end_a_[e]);
+    const int rb = find(end_b_[e]);
+    resid_[ra] -= rise;
+    resid_[rb] -= rise;
 }
 
 // Narrows e's domain to `keep` and applies what follows at once: forced
@@ -920,6 +943,9 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     }
     trail_.push_back({undo::dom, because, old, now, e, why, last_change_[e], level_});
     last_change_[e] = static_cast<std::int32_t>(trail_.size() - 1);
+    const int a = end_a_[e];
+    const int b = end_b_[e];
+    flip_keys(e, a, b, old ^ now);
     dom_[e] = now;
     if (saving_ && single(now)) phase_[e] = static_cast<std::uint8_t>(lowest(now));
     if (has_solution() && (now >> solution_[e] & 1) == 0 && (old >> solution_[e] & 1) != 0) ++off_solution_;
@@ -931,8 +957,6 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     }
     const bool parity_known = open_parity(old) && !open_parity(now);
     if (parity_known) parity_checks_.push_back(e);
-    const int a = end_a_[e];
-    const int b = end_b_[e];
     // An island's own fitting leaves every count it keeps supported, so the
     // island that only lowered an edge's highest count need not look again;
     // a raised lowest count changes what its group still needs.
@@ -955,14 +979,7 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     }
     const int rise = lowest(now) - lowest(old);
     if (rise == 0) return true;
-    const int ra = find(a);
-    const int rb = find(b);
-    if (ra == rb) {
-        set_resid(ra, resid_[ra] - 2 * rise);
-    } else {
-        set_resid(ra, resid_[ra] - rise);
-        set_resid(rb, resid_[rb] - rise);
-    }
+    take_needs(e, rise);
     return (old & only_zero) == 0 || join(e);
 }
 
@@ -999,6 +1016,10 @@ bool engine::join(int e) {
 // weight uses, packed as the key packs them, or `no_fit`. One read replaces
 // the sums over combinations that every refit would otherwise redo.
 constexpr std::uint16_t no_fit = 0x8000;
+// Set in an entry with two or more counts in some slot: a bit test, where
+// working that out from the slots at every refit cost 2% more instructions
+// on a generated 1000 x 1000 puzzle (callgrind).
+constexpr std::uint16_t open_slot = 0x1000;
 constexpr std::size_t fit_key(int weight, unsigned d0, unsigned d1, unsigned d2, unsigned d3) {
     return static_cast<std::size_t>(weight) << 12 | d0 << 9 | d1 << 6 | d2 << 3 | d3;
 }
@@ -1011,14 +1032,22 @@ constexpr bool two_or_more(unsigned packed) {
     constexpr unsigned low_bits = 0b001'001'001'001;
     return ((packed & packed >> 1) | (packed & packed >> 2) | (packed >> 1 & packed >> 2)) & low_bits;
 }
+// Whether some slot of a packed key holds both an odd and an even count:
+// the count 1 and one of 0 and 2.
+constexpr bool open_parity_slot(unsigned packed) {
+    constexpr unsigned low_bits = 0b001'001'001'001;
+    return (packed >> 1 & (packed | packed >> 2) & low_bits) != 0;
+}
 static_assert([] {
-    for (unsigned d = 0; d < 8; ++d)
-        for (int s = 0; s < 4; ++s) {
-            // Slot s holds d, the others {0}.
-            const auto slot = [&](int t) { return t == s ? d : 1u; };
-            const auto packed = static_cast<unsigned>(fit_key(0, slot(0), slot(1), slot(2), slot(3)));
-            if (two_or_more(packed) != (std::popcount(d) >= 2)) return false;
-        }
+    for (int weight = 0; weight <= max_weight; ++weight)
+        for (unsigned d = 0; d < 8; ++d)
+            for (int s = 0; s < 4; ++s) {
+                // Slot s holds d, the others {0}.
+                const auto slot = [&](int t) { return t == s ? d : 1u; };
+                const auto packed = static_cast<unsigned>(fit_key(weight, slot(0), slot(1), slot(2), slot(3)));
+                if (two_or_more(packed) != (std::popcount(d) >= 2)) return false;
+                if (open_parity_slot(packed) != open_parity(static_cast<domain>(d))) return false;
+            }
     return true;
 }());
 constexpr auto fit_table = [] {
@@ -1036,44 +1065,63 @@ constexpr auto fit_table = [] {
                                 for (unsigned c3 = 0; c3 < 3; ++c3)
                                     if ((d0 >> c0 & d1 >> c1 & d2 >> c2 & d3 >> c3 & 1) != 0)
                                         used[c0 + c1 + c2 + c3] |= fit_key(0, 1u << c0, 1u << c1, 1u << c2, 1u << c3);
-                    for (int weight = 0; weight <= max_weight; ++weight)
+                    for (int weight = 0; weight <= max_weight; ++weight) {
+                        const unsigned fits = used[weight];
                         table[fit_key(weight, d0, d1, d2, d3)] =
-                            used[weight] == 0 ? no_fit : static_cast<std::uint16_t>(used[weight]);
+                            fits == 0 ? no_fit
+                                      : static_cast<std::uint16_t>(two_or_more(fits) ? fits | open_slot : fits);
+                    }
                 }
     return table;
 }();
+
+// Every edge holds every count; a missing edge is a slot held at 0. (A
+// weight outside the table stops the search before any fit.)
+void engine::init_fit_keys() {
+    fit_keys_.resize(n_);
+    key_shift_.resize(2 * static_cast<std::size_t>(m_));
+    for (int v = 0; v < n_; ++v) {
+        std::array<unsigned, 4> slots{};
+        for (int s = 0; s < 4; ++s) {
+            const std::int32_t e = incident_[4 * v + s];
+            slots[s] = e == no_edge ? only_zero : any_count;
+            if (e != no_edge) key_shift_[2 * e + (end_a_[e] == v ? 0 : 1)] = static_cast<std::uint8_t>(9 - 3 * s);
+        }
+        fit_keys_[v] = static_cast<std::uint16_t>(fit_key(weight_[v], slots[0], slots[1], slots[2], slots[3]));
+    }
+}
 
 // Keeps on each edge of v only the counts that some fitting combination of
 // v's edges uses, then drops counts that would seal a group off from the
 // rest: a group whose needs are all met can never reach another island.
 bool engine::fit_island(int v) {
     const int base = 4 * v;
-    std::array<unsigned, 4> d{};
-    for (int s = 0; s < 4; ++s) {
-        const std::int32_t e = incident_[base + s];
-        d[s] = e == no_edge ? only_zero : dom_[e];
-    }
-    const std::size_t key = fit_key(weight_[v], d[0], d[1], d[2], d[3]);
+    const unsigned key = fit_keys_[v];
     const std::uint16_t fit = fit_table[key];
     if (fit == no_fit) {
         failure_ = {failure_kind::island, cause::none, v, 0};
         return false;
     }
-    if (fit != (key & fit_slots))
-        for (int s = 0; s < 4; ++s) {
-            const auto keep = static_cast<domain>(fit_slot(fit, s));
-            if (keep != d[s] && !restrict(incident_[base + s], keep, cause::island, v)) return false;
-        }
+    // The counts the fit cuts, per slot.
+    const unsigned cut = (fit ^ key) & fit_slots;
+    if (cut != 0)
+        for (int s = 0; s < 4; ++s)
+            if (fit_slot(cut, s) != 0 &&
+                !restrict(incident_[base + s], static_cast<domain>(fit_slot(fit, s)), cause::island, v))
+                return false;
     // Only an edge left with two or more counts, one of them a bridge, can
     // seal a group: fitting just left these counts on v's edges.
-    return !two_or_more(fit) || !connection_ || close_groups(v);
+    return (fit & open_slot) == 0 || !connection_ || close_groups(v);
 }
 
 // Drops counts that would seal a small group off from the rest: a group
 // whose needs are all met can never reach another island.
 bool engine::close_groups(int v) {
+    // One edge takes at most 4 of the ends a group still needs. Asked
+    // before looking at any edge, since most groups end the call here.
+    const int ra = find(v);
+    if (size_[ra] > closing_limit || resid_[ra] > 4) return true;
     const int base = 4 * v;
-    int ra = none;
     for (int s = 0; s < 4; ++s) {
         const std::int32_t e = incident_[base + s];
         if (e == no_edge) continue;
@@ -1081,11 +1129,6 @@ bool engine::close_groups(int v) {
         // Only undecided edges that may carry a bridge: {0, 1}, {0, 2},
         // {1, 2} and {0, 1, 2}.
         if ((0b1110'1000u >> d & 1) == 0) continue;
-        if (ra == none) {
-            ra = find(v);
-            // One edge takes at most 4 of the ends a group still needs.
-            if (size_[ra] > closing_limit || resid_[ra] > 4) return true;
-        }
         const int rb = find(neighbour_[base + s]);
         const int lo = lowest(d);
         const std::int32_t need = ra == rb ? resid_[ra] + 2 * lo : resid_[ra] + resid_[rb];
@@ -1139,11 +1182,12 @@ bool engine::linked(int a, int b, usable&& ok) {
     std::size_t pending_a = 0, pending_b = 0;  // islands of the groups pending on each side
     groups_pending_[0].clear();
     groups_pending_[1].clear();
-    const auto dry = [&](std::size_t head, std::size_t tail, int side) {
-        return head == tail && groups_pending_[side].empty();
-    };
-    while (!dry(head_a, tail_a, 0) && !dry(head_b, tail_b, 1)) {
-        const bool grow_a = tail_a - head_a + pending_a <= tail_b - head_b + pending_b;
+    enum class step { on, met, dry };
+    // Grows one side by one island (or by a pending group's islands). Each
+    // side is its own instance, so its queue and counters are fixed names,
+    // not picked anew at every step.
+    const auto grow = [&](auto from_a) {
+        constexpr bool grow_a = decltype(from_a)::value;
         std::int32_t* const queue = grow_a ? queue_a : queue_b;
         std::size_t& head = grow_a ? head_a : head_b;
         std::size_t& tail = grow_a ? tail_a : tail_b;
@@ -1160,7 +1204,7 @@ bool engine::linked(int a, int b, usable&& ok) {
             do {
                 if (seen_[w] == other) {
                     meet_ = {hops ? claimer_[root] : w, no_edge, w};
-                    return true;
+                    return step::met;
                 }
                 if (seen_[w] != own) {
                     seen_[w] = own;
@@ -1170,52 +1214,59 @@ bool engine::linked(int a, int b, usable&& ok) {
                 }
                 w = next_member_[w];
             } while (w != root);
-            continue;
-        }
-        const int u = queue[head++];
-        if constexpr (by_group) {
-            // Each side claims a group once per search; its other islands
-            // wait in groups_pending_.
-            const int group = find(u);
-            if (whole_groups() && group_seen_[group] != own) {
-                if (group_seen_[group] == other) {
-                    meet_ = {u, no_edge, hops ? claimer_[group] : u};
-                    return true;
+        } else {
+            const int u = queue[head++];
+            if constexpr (by_group) {
+                // Each side claims a group once per search; its other islands
+                // wait in groups_pending_.
+                const int group = find(u);
+                if (whole_groups() && group_seen_[group] != own) {
+                    if (group_seen_[group] == other) {
+                        meet_ = {u, no_edge, hops ? claimer_[group] : u};
+                        return step::met;
+                    }
+                    group_seen_[group] = own;
+                    if (hops) claimer_[group] = u;
+                    if (size_[group] > 1) {
+                        groups.push_back(group);
+                        pending += static_cast<std::size_t>(size_[group]);
+                    }
                 }
-                group_seen_[group] = own;
-                if (hops) claimer_[group] = u;
-                if (size_[group] > 1) {
-                    groups.push_back(group);
-                    pending += static_cast<std::size_t>(size_[group]);
+            }
+            for (int s = 0; s < 4; ++s) {
+                const std::int32_t e = incident_[4 * u + s];
+                if (e == no_edge) continue;
+                if constexpr (std::is_invocable_v<usable, std::int32_t, int, bool>) {
+                    if (!ok(e, u, grow_a)) continue;
+                } else {
+                    if (!ok(e)) continue;
                 }
+                const int w = neighbour_[4 * u + s];
+                if (seen_[w] == own) continue;
+                if (seen_[w] == other || (by_group && find(w) == (grow_a ? group_b : group_a))) {
+                    meet_ = {u, e, w};
+                    return step::met;
+                }
+                if (by_group && whole_groups() && group_seen_[find(w)] == other) {
+                    meet_ = {u, e, hops ? claimer_[find(w)] : w};
+                    return step::met;
+                }
+                seen_[w] = own;
+                via_[w] = e;
+                queue[tail++] = w;
             }
         }
-        for (int s = 0; s < 4; ++s) {
-            const std::int32_t e = incident_[4 * u + s];
-            if (e == no_edge) continue;
-            if constexpr (std::is_invocable_v<usable, std::int32_t, int, bool>) {
-                if (!ok(e, u, grow_a)) continue;
-            } else {
-                if (!ok(e)) continue;
-            }
-            const int w = neighbour_[4 * u + s];
-            if (seen_[w] == own) continue;
-            if (seen_[w] == other || (by_group && find(w) == (grow_a ? group_b : group_a))) {
-                meet_ = {u, e, w};
-                return true;
-            }
-            if (by_group && whole_groups() && group_seen_[find(w)] == other) {
-                meet_ = {u, e, hops ? claimer_[find(w)] : w};
-                return true;
-            }
-            seen_[w] = own;
-            via_[w] = e;
-            queue[tail++] = w;
-        }
+        // Only the side that grew can have run dry.
+        if (head != tail || !groups.empty()) return step::on;
+        sealed_side_ = std::span<const std::int32_t>(queue, tail);
+        return step::dry;
+    };
+    for (;;) {
+        const step done = tail_a - head_a + pending_a <= tail_b - head_b + pending_b
+                              ? grow(std::true_type{})
+                              : grow(std::false_type{});
+        if (done != step::on) return done == step::met;
     }
-    sealed_side_ = dry(head_a, tail_a, 0) ? std::span<const std::int32_t>(queue_a, tail_a)
-                                          : std::span<const std::int32_t>(queue_b, tail_b);
-    return false;
 }
 
 // Calls visit(edge, end nearer the first island) for every edge of the path
@@ -1346,14 +1397,9 @@ bool engine::parity_holds(int e) {
     return (dom_[e] & some_bridge) != 0 || !connection_ || still_linked(e);
 }
 
-// Whether some edge of v still has open parity.
-bool engine::any_open_parity(int v) const {
-    for (int s = 0; s < 4; ++s) {
-        const std::int32_t e = incident_[4 * v + s];
-        if (e != no_edge && open_parity(dom_[e])) return true;
-    }
-    return false;
-}
+// Whether some edge of v still has open parity: its fitting key holds
+// every domain.
+bool engine::any_open_parity(int v) const { return open_parity_slot(fit_keys_[v]); }
 
 // Marks the edges of path_ from position `from` on as still to be tested.
 void engine::mark_untested(std::size_t from) {
@@ -1445,9 +1491,12 @@ bool engine::propagate() {
             clause_queue_.pop_back();
             ok = watch_clauses(e);
         } else if (islands_queued_ != 0) {
-            const int v = island_queue_[--islands_queued_];
-            queued_[v] = 0;
-            ok = fit_island(v);
+            // Islands in a row for as long as no clause waits.
+            do {
+                const int v = island_queue_[--islands_queued_];
+                queued_[v] = 0;
+                ok = fit_island(v);
+            } while (ok && islands_queued_ != 0 && clause_queue_.empty());
         } else if (!witness_mends_.empty()) {
             // Before any check relies on the witness.
             const int e = witness_mends_.back();
@@ -1622,9 +1671,10 @@ bool engine::reimply() {
 }
 
 void engine::undo_to(std::size_t mark) {
-    while (trail_.size() > mark) {
-        const trail_entry t = trail_.back();
-        trail_.pop_back();
+    // Newest first, and the entries go at once at the end: a pop per entry
+    // worked the size out of a 20-byte stride every time.
+    for (std::size_t i = trail_.size(); i > mark;) {
+        const trail_entry& t = trail_[--i];
         switch (t.kind) {
         case undo::dom:
             if (probe_ && single(dom_[t.index]) && activity_[t.index] > 0)
@@ -1633,11 +1683,12 @@ void engine::undo_to(std::size_t mark) {
                 (t.old >> solution_[t.index] & 1) != 0)
                 --off_solution_;
             dom_[t.index] = t.old;
+            flip_keys(t.index, end_a_[t.index], end_b_[t.index], t.old ^ t.now);
             last_change_[t.index] = t.prev;
             if (t.because == cause::clause) undone_clauses_.push_back(t.why);
-            break;
-        case undo::resid:
-            resid_[t.index] = t.why;
+            // Every later join is undone: the groups are those it took from.
+            if ((t.now & some_bridge) != 0 && lowest(t.now) != lowest(t.old))
+                take_needs(t.index, lowest(t.old) - lowest(t.now));
             break;
         case undo::join: {
             const int root = group_of_[t.index];
@@ -1650,6 +1701,7 @@ void engine::undo_to(std::size_t mark) {
         }
         }
     }
+    if (mark < trail_.size()) trail_.resize(mark);
 }
 
 // Drops the older half of the watched clauses. Clauses a trail entry names
