@@ -13,6 +13,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <atomic>
 #include <exception>
@@ -137,6 +138,10 @@ constexpr std::uint64_t first_restart = 100;    // contradictions before a resta
 // generated 1000 x 1000 puzzles), so the restarting style keeps a jump limit.
 constexpr int guided_jump_limit = 100;
 constexpr std::uint64_t solve_factor = 5;       // a whole-state check may meet five budgets, a repair window a fifth
+// Where at least one edge in this many joins touching islands (which no
+// edge can cross), a whole-state check sweeps guided by the kept counts
+// instead of choosing in free order: see check_choice.
+constexpr std::int64_t touching_share = 8;
 
 int lowest(domain d) { return std::countr_zero(static_cast<unsigned>(d)); }
 int highest(domain d) { return 7 - std::countl_zero(d); }
@@ -506,6 +511,7 @@ private:
     int gave_up_times_ = 0;           // checks in a row that gave up at that level
     int short_jump_limit_ = 0;        // of probes whose style has short jumps
     int check_choice(std::vector<choice>& stack, const halt* stop);
+    bool sweep_checks_ = false;  // whole-state checks sweep instead of choosing freely
     int repair(const std::vector<choice>& stack, const halt* stop, int first_try, int end_try, race* racing = nullptr);
     int find_solution(std::vector<choice>& stack, int below, const halt* stop, int above = 0);
     std::array<int, 2> probe_pair(const std::array<const std::vector<domain>*, 2>& starts, std::uint64_t budget,
@@ -701,11 +707,14 @@ void engine::load(const puzzle& p) {
         y_.push_back(v->y);
     }
     std::vector<std::int32_t> edge_position(p.edges.size(), none);
+    std::int64_t touching = 0;
     for (edge* e = p.edge_list; e; e = e->next) {
         edge_position[e->index] = m_++;
         end_a_.push_back(position[e->a->index]);
         end_b_.push_back(position[e->b->index]);
+        touching += std::abs(e->a->x - e->b->x) + std::abs(e->a->y - e->b->y) == 1;
     }
+    sweep_checks_ = touching * touching_share >= m_;
 
     link_islands();
 
@@ -2651,15 +2660,22 @@ int engine::check_choice(std::vector<choice>& stack, const halt* stop) {
             // starting over makes them the steadiest; free order settles
             // some checks that both guided styles miss. The guided style
             // that never starts over comes last: with its far jumps it costs
-            // the most per contradiction.
+            // the most per contradiction. Where many islands touch, crossings
+            // constrain little and free order gives up on most checks that a
+            // sweep guided by the kept counts settles within a few hundred
+            // contradictions, so that sweep takes its place.
             constexpr probe_style styles[] = {restarting_guided(),
                                               {},
                                               {.guided = true, .saving = true}};
+            constexpr probe_style guided_sweep{.sweep = true, .guided = true, .saving = true};
             std::vector<probe_task> tasks;
             int round = 0;
             for (std::uint64_t share = 16; share >= 1 && round < check_rounds_; share /= 4, ++round)
-                for (const probe_style& style : styles)
-                    tasks.push_back({std::max<std::uint64_t>(1, check_budget_ / share), style});
+                for (const probe_style& style : styles) {
+                    const bool free_order = !style.guided && !style.sweep;
+                    tasks.push_back({std::max<std::uint64_t>(1, check_budget_ / share),
+                                     free_order && sweep_checks_ ? guided_sweep : style});
+                }
             result = settle_first(dom_, tasks, stop, &stack);
             // The search may come back to the same choice: the next check
             // searches longer. A check that gives up leaves the search to go

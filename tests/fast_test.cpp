@@ -534,6 +534,30 @@ TEST(fast, the_tree_of_usable_edges_in_probes_holds) {
     EXPECT_GT(solved, 3);
 }
 
+// Where many islands touch, whole-state checks sweep guided by the kept
+// counts instead of choosing in free order. Probing at every contradiction
+// that makes no progress, with every check's probes cut short or not, must
+// keep the answer, and every solution kept must solve the puzzle; puzzles
+// without touching islands keep free order and are here for contrast.
+TEST(fast, checks_that_sweep_where_islands_touch_change_no_answer) {
+    const generator_options cases[] = {
+        {.width = 160, .height = 24, .loops = 0.0, .adjacent = true, .seed = 1},
+        {.width = 160, .height = 24, .loops = 0.0, .adjacent = true, .seed = 2},
+        {.width = 24, .height = 160, .loops = 0.0, .adjacent = true, .seed = 7},
+        {.width = 120, .height = 30, .adjacent = true, .seed = 5},
+        {.width = 160, .height = 24, .doubles = 0.0, .loops = 0.0, .adjacent = true, .seed = 4},
+        {.width = 160, .height = 24, .loops = 0.0, .seed = 6}};
+    for (const std::uint64_t budget : {0, 24}) {
+        fast_limits limits;
+        limits.stuck_after = 1;
+        limits.verify_kept = true;
+        limits.probe_budget = budget;
+        int solved = 0;
+        for (const auto& options : cases) solved += probed_answer(options, limits) == 1;
+        EXPECT_GT(solved, 3) << "budget " << budget;
+    }
+}
+
 // Puzzles too large for the literal search but with many contradictions:
 // forgetting learned clauses often must not change the answer.
 TEST(fast, forgetting_clauses_keeps_the_answer) {
