@@ -336,7 +336,9 @@ private:
     bool mend_witness(int e);
     void witness_add(std::int32_t f);
     void witness_drop(int e);
-    template <bool by_group = false, class usable>
+    // The slots a search may take, read off an island's fitting key.
+    enum class over : std::uint8_t { open_parity, bridges };
+    template <over slots, bool by_group = false, class usable>
     bool linked(int a, int b, usable&& ok);
     template <bool by_group = false, class visitor>
     void walk_met_path(visitor&& visit) const;
@@ -1038,6 +1040,17 @@ constexpr bool open_parity_slot(unsigned packed) {
     constexpr unsigned low_bits = 0b001'001'001'001;
     return (packed >> 1 & (packed | packed >> 2) & low_bits) != 0;
 }
+// Per slot of a packed key, at the slot's lowest bit: whether its domain has
+// open parity, or whether it may carry a bridge. A missing edge's slot holds
+// {0}, so it has neither, and the searches skip it without reading its edge.
+constexpr unsigned open_parity_slots(unsigned packed) {
+    constexpr unsigned low_bits = 0b001'001'001'001;
+    return packed >> 1 & (packed | packed >> 2) & low_bits;
+}
+constexpr unsigned bridge_slots(unsigned packed) {
+    constexpr unsigned low_bits = 0b001'001'001'001;
+    return (packed >> 1 | packed >> 2) & low_bits;
+}
 static_assert([] {
     for (int weight = 0; weight <= max_weight; ++weight)
         for (unsigned d = 0; d < 8; ++d)
@@ -1047,6 +1060,10 @@ static_assert([] {
                 const auto packed = static_cast<unsigned>(fit_key(weight, slot(0), slot(1), slot(2), slot(3)));
                 if (two_or_more(packed) != (std::popcount(d) >= 2)) return false;
                 if (open_parity_slot(packed) != open_parity(static_cast<domain>(d))) return false;
+                const unsigned at = 9 - 3 * static_cast<unsigned>(s);
+                if ((open_parity_slots(packed) >> at & 1) != open_parity(static_cast<domain>(d))) return false;
+                if ((bridge_slots(packed) >> at & 1) != ((d & some_bridge) != 0)) return false;
+                if (((open_parity_slots(packed) | bridge_slots(packed)) & ~(1u << at)) != 0) return false;
             }
     return true;
 }());
@@ -1153,10 +1170,11 @@ bool engine::close_groups(int v) {
     return true;
 }
 
-// Searches from a and from b at once over the edges `ok` accepts, the
-// smaller frontier first. True when they meet (meet_ tells where); false
-// when one side runs dry, and sealed_side_ then holds every island of it.
-template <bool by_group, class usable>
+// Searches from a and from b at once over the edges of the kind `slots`
+// names that `ok` accepts, the smaller frontier first. True when they meet
+// (meet_ tells where); false when one side runs dry, and sealed_side_ then
+// holds every island of it.
+template <engine::over slots, bool by_group, class usable>
 bool engine::linked(int a, int b, usable&& ok) {
     // With by_group, reaching any island of the other end's group will do:
     // its forced bridges join it to that end.
@@ -1233,9 +1251,11 @@ bool engine::linked(int a, int b, usable&& ok) {
                     }
                 }
             }
+            const unsigned key = fit_keys_[u];
+            const unsigned taken = slots == over::open_parity ? open_parity_slots(key) : bridge_slots(key);
             for (int s = 0; s < 4; ++s) {
+                if ((taken >> (9 - 3 * s) & 1) == 0) continue;
                 const std::int32_t e = incident_[4 * u + s];
-                if (e == no_edge) continue;
                 if constexpr (std::is_invocable_v<usable, std::int32_t, int, bool>) {
                     if (!ok(e, u, grow_a)) continue;
                 } else {
@@ -1311,8 +1331,7 @@ void engine::met_path() {
 // from b, and since an edge that is no longer on any cycle would have to,
 // no edge of path_ needs a test of its own.
 bool engine::second_path(int a, int b) {
-    return linked(a, b, [&](std::int32_t f, int u, bool from_a) {
-        if (!open_parity(dom_[f])) return false;
+    return linked<over::open_parity>(a, b, [&](std::int32_t f, int u, bool from_a) {
         if (untested_[f] != path_stamp_) return true;
         return from_a ? u != path_from_[f] : u == path_from_[f];
     });
@@ -1323,7 +1342,7 @@ bool engine::second_path(int a, int b) {
 bool engine::ends_joined(int e) {
     const int a = end_a_[e];
     const int b = end_b_[e];
-    return find(a) == find(b) || linked<true>(a, b, [&](std::int32_t f) { return (dom_[f] & some_bridge) != 0; });
+    return find(a) == find(b) || linked<over::bridges, true>(a, b, [](std::int32_t) { return true; });
 }
 
 bool engine::still_linked(int e) {
@@ -1369,7 +1388,7 @@ bool engine::parity_holds(int e) {
     // An end with no edge of open parity left is a side of its own, and
     // fitting it has already made its sum even: no search needed.
     const bool search = any_open_parity(a) && any_open_parity(b);
-    if (search && linked(a, b, [&](std::int32_t f) { return open_parity(dom_[f]); })) {
+    if (search && linked<over::open_parity>(a, b, [](std::int32_t) { return true; })) {
         met_path();  // bridge_parity leaves path_ alone
         if (witness_on_ && in_witness_[e] && (dom_[e] & some_bridge) == 0 && !witness_broken_) {
             // Edges of open parity may carry bridges: the path replaces e.
@@ -1415,7 +1434,7 @@ void engine::mark_untested(std::size_t from) {
 // side, each with the counts of the parity it does not have.
 bool engine::bridge_parity(int e) {
     if (!open_parity(dom_[e])) return true;
-    if (linked(end_a_[e], end_b_[e], [&](std::int32_t f) { return f != e && open_parity(dom_[f]); })) {
+    if (linked<over::open_parity>(end_a_[e], end_b_[e], [&](std::int32_t f) { return f != e; })) {
         // Every edge of the cycle just found lies on a cycle, so the path
         // edges on it are no bridges either: their own tests would only
         // find a cycle again.
