@@ -1198,8 +1198,10 @@ bool engine::linked(int a, int b, usable&& ok) {
     if (hops) hop_[a] = hop_[b] = none;
     std::size_t head_a = 0, head_b = 0, tail_a = 1, tail_b = 1;
     std::size_t pending_a = 0, pending_b = 0;  // islands of the groups pending on each side
-    groups_pending_[0].clear();
-    groups_pending_[1].clear();
+    if (by_group) {
+        groups_pending_[0].clear();
+        groups_pending_[1].clear();
+    }
     enum class step { on, met, dry };
     // Grows one side by one island (or by a pending group's islands). Each
     // side is its own instance, so its queue and counters are fixed names,
@@ -1213,7 +1215,9 @@ bool engine::linked(int a, int b, usable&& ok) {
         std::vector<std::int32_t>& groups = groups_pending_[grow_a ? 0 : 1];
         const std::uint32_t own = grow_a ? mark_a : mark_b;
         const std::uint32_t other = grow_a ? mark_b : mark_a;
-        if (head == tail) {
+        // Only a search by group has groups pending: the others skip
+        // asking, at every step, whether one waits.
+        if (by_group && head == tail) {
             // The group's other islands are reached through edges left out.
             const int root = groups.back();
             groups.pop_back();
@@ -1277,7 +1281,7 @@ bool engine::linked(int a, int b, usable&& ok) {
             }
         }
         // Only the side that grew can have run dry.
-        if (head != tail || !groups.empty()) return step::on;
+        if (head != tail || (by_group && !groups.empty())) return step::on;
         sealed_side_ = std::span<const std::int32_t>(queue, tail);
         return step::dry;
     };
