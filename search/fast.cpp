@@ -1696,23 +1696,37 @@ bool engine::reimply() {
 void engine::undo_to(std::size_t mark) {
     // Newest first, and the entries go at once at the end: a pop per entry
     // worked the size out of a 20-byte stride every time.
+    // The entry is copied and the arrays are named once: a store to a
+    // domain, a byte, may alias anything, and had every field and array
+    // read again after it.
+    const trail_entry* const trail = trail_.data();
+    domain* const dom = dom_.data();
+    const std::int32_t* const end_a = end_a_.data();
+    const std::int32_t* const end_b = end_b_.data();
+    std::int32_t* const last_change = last_change_.data();
     for (std::size_t i = trail_.size(); i > mark;) {
-        const trail_entry& t = trail_[--i];
+        const trail_entry t = trail[--i];
         switch (t.kind) {
-        case undo::dom:
-            if (probe_ && single(dom_[t.index]) && activity_[t.index] > 0)
+        case undo::dom: {
+            if (probe_ && single(dom[t.index]) && activity_[t.index] > 0)
                 by_activity_.push({activity_[t.index], t.index});
-            if (has_solution() && (dom_[t.index] >> solution_[t.index] & 1) == 0 &&
+            if (has_solution() && (dom[t.index] >> solution_[t.index] & 1) == 0 &&
                 (t.old >> solution_[t.index] & 1) != 0)
                 --off_solution_;
-            dom_[t.index] = t.old;
-            flip_keys(t.index, end_a_[t.index], end_b_[t.index], t.old ^ t.now);
-            last_change_[t.index] = t.prev;
+            dom[t.index] = t.old;
+            const int a = end_a[t.index];
+            const int b = end_b[t.index];
+            flip_keys(t.index, a, b, t.old ^ t.now);
+            last_change[t.index] = t.prev;
             if (t.because == cause::clause) undone_clauses_.push_back(t.why);
             // Every later join is undone: the groups are those it took from.
-            if ((t.now & some_bridge) != 0 && lowest(t.now) != lowest(t.old))
-                take_needs(t.index, lowest(t.old) - lowest(t.now));
+            if ((t.now & some_bridge) != 0 && lowest(t.now) != lowest(t.old)) {
+                const int rise = lowest(t.old) - lowest(t.now);
+                resid_[find(a)] -= rise;
+                resid_[find(b)] -= rise;
+            }
             break;
+        }
         case undo::join: {
             const int root = group_of_[t.index];
             size_[root] -= size_[t.index];
