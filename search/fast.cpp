@@ -316,7 +316,7 @@ private:
 
     bool restrict(int e, domain keep, cause because, int why);
     bool join(int e);
-    void take_needs(int e, int rise);
+    void take_needs(int a, int b, int rise);
     // A literal, edge * 8 + a set of counts, is false once the edge's domain
     // holds none of them.
     bool is_false(std::int32_t literal) const { return (dom_[literal >> 3] & (literal & 7)) == 0; }
@@ -629,7 +629,10 @@ private:
     // push was a call on every domain change.
     std::vector<std::int32_t> island_queue_;
     std::size_t islands_queued_ = 0;
-    std::vector<std::uint8_t> queued_;
+    // Unlike a std::uint8_t, a flag aliases nothing else, so a store to one
+    // leaves the other arrays' addresses in registers.
+    enum class flag : std::uint8_t { off, on };
+    std::vector<flag> queued_;
     int_stack cut_checks_;  // edges that lost their last bridge count
     // Where every edge joins islands of two different sides, counts that
     // give every island its weight within the edges' lowest and highest
@@ -896,7 +899,7 @@ void engine::init_state() {
         resid_[v] = weight_[v];
     }
     groups_ = n_;
-    queued_.assign(n_, 0);
+    queued_.assign(n_, flag::off);
     seen_.assign(n_, 0);
     via_.assign(n_, no_edge);
     untested_.assign(m_, 0);
@@ -922,11 +925,11 @@ void engine::store(puzzle& p) const {
     for (edge* e = p.edge_list; e; e = e->next) e->bridges = lowest(dom_[i++]);
 }
 
-// e's lowest count rose by `rise` (negative: an undo lowered it): its ends'
-// groups need that many bridge ends fewer.
-void engine::take_needs(int e, int rise) {
-    const int ra = find(end_a_[e]);
-    const int rb = find(end_b_[e]);
+// The lowest count of an edge between a and b rose by `rise` (negative: an
+// undo lowered it): its ends' groups need that many bridge ends fewer.
+void engine::take_needs(int a, int b, int rise) {
+    const int ra = find(a);
+    const int rb = find(b);
     resid_[ra] -= rise;
     resid_[rb] -= rise;
 }
@@ -948,7 +951,6 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     const int a = end_a_[e];
     const int b = end_b_[e];
     flip_keys(e, a, b, old ^ now);
-    dom_[e] = now;
     if (saving_ && single(now)) phase_[e] = static_cast<std::uint8_t>(lowest(now));
     if (has_solution() && (now >> solution_[e] & 1) == 0 && (old >> solution_[e] & 1) != 0) ++off_solution_;
 
@@ -964,10 +966,13 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     // a raised lowest count changes what its group still needs.
     const bool self_fitted = because == cause::island && lowest(now) == lowest(old);
     for (int v : {a, b})
-        if (!queued_[v] && !(self_fitted && why == v)) {
-            queued_[v] = 1;
+        if (queued_[v] == flag::off && !(self_fitted && why == v)) {
+            queued_[v] = flag::on;
             island_queue_[islands_queued_++] = v;
         }
+    // Stored late: a byte may alias anything, so every array read after
+    // the store is looked up again.
+    dom_[e] = now;
     if ((now & some_bridge) == 0) {
         if (witness_on_ && in_witness_[e]) {
             ++witness_lost_;
@@ -981,7 +986,7 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     }
     const int rise = lowest(now) - lowest(old);
     if (rise == 0) return true;
-    take_needs(e, rise);
+    take_needs(a, b, rise);
     return (old & only_zero) == 0 || join(e);
 }
 
@@ -1517,7 +1522,7 @@ bool engine::propagate() {
             // Islands in a row for as long as no clause waits.
             do {
                 const int v = island_queue_[--islands_queued_];
-                queued_[v] = 0;
+                queued_[v] = flag::off;
                 ok = fit_island(v);
             } while (ok && islands_queued_ != 0 && clause_queue_.empty());
         } else if (!witness_mends_.empty()) {
@@ -1643,7 +1648,7 @@ void engine::clear_queues() {
     witness_mends_.clear();
     witness_lost_ = 0;
     witness_broken_ = false;
-    for (std::size_t k = 0; k < islands_queued_; ++k) queued_[island_queue_[k]] = 0;
+    for (std::size_t k = 0; k < islands_queued_; ++k) queued_[island_queue_[k]] = flag::off;
     islands_queued_ = 0;
     clause_queue_.clear();
     cut_checks_.clear();
@@ -1720,11 +1725,8 @@ void engine::undo_to(std::size_t mark) {
             last_change[t.index] = t.prev;
             if (t.because == cause::clause) undone_clauses_.push_back(t.why);
             // Every later join is undone: the groups are those it took from.
-            if ((t.now & some_bridge) != 0 && lowest(t.now) != lowest(t.old)) {
-                const int rise = lowest(t.old) - lowest(t.now);
-                resid_[find(a)] -= rise;
-                resid_[find(b)] -= rise;
-            }
+            if ((t.now & some_bridge) != 0 && lowest(t.now) != lowest(t.old))
+                take_needs(a, b, lowest(t.old) - lowest(t.now));
             break;
         }
         case undo::join: {
@@ -3142,7 +3144,7 @@ int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_af
     for (int v = 0; v < n_; ++v)
         if (weight_[v] < 0 || weight_[v] > max_weight) return 0;
     for (int v = 0; v < n_; ++v) {
-        queued_[v] = 1;
+        queued_[v] = flag::on;
         island_queue_[islands_queued_++] = v;
     }
     if (told(stop)) return stopped;
