@@ -1264,14 +1264,17 @@ bool engine::linked(int a, int b, usable&& ok) {
             const unsigned taken = slots == over::open_parity ? open_parity_slots(key) : bridge_slots(key);
             for (int s = 0; s < 4; ++s) {
                 if ((taken >> (9 - 3 * s) & 1) == 0) continue;
+                // An island this side has reached already needs no look at
+                // the edge: `ok` only asks, so the order of the two tests
+                // changes nothing.
+                const int w = neighbour_[4 * u + s];
+                if (seen_[w] == own) continue;
                 const std::int32_t e = incident_[4 * u + s];
                 if constexpr (std::is_invocable_v<usable, std::int32_t, int, bool>) {
                     if (!ok(e, u, grow_a)) continue;
                 } else {
                     if (!ok(e)) continue;
                 }
-                const int w = neighbour_[4 * u + s];
-                if (seen_[w] == own) continue;
                 if (seen_[w] == other || (by_group && find(w) == (grow_a ? group_b : group_a))) {
                     meet_ = {u, e, w};
                     return step::met;
