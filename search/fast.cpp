@@ -321,7 +321,7 @@ private:
 
     bool restrict(int e, domain keep, cause because, int why);
     bool join(int e);
-    void take_needs(int e, int rise);
+    void take_needs(int a, int b, int rise);
     // A literal, edge * 8 + a set of counts, is false once the edge's domain
     // holds none of them.
     bool is_false(std::int32_t literal) const { return (dom_[literal >> 3] & (literal & 7)) == 0; }
@@ -341,7 +341,9 @@ private:
     bool mend_witness(int e);
     void witness_add(std::int32_t f);
     void witness_drop(int e);
-    template <bool by_group = false, class usable>
+    // The slots a search may take, read off an island's fitting key.
+    enum class over : std::uint8_t { open_parity, bridges };
+    template <over slots, bool by_group = false, class usable>
     bool linked(int a, int b, usable&& ok);
     template <bool by_group = false, class visitor>
     void walk_met_path(visitor&& visit) const;
@@ -633,7 +635,10 @@ private:
     // push was a call on every domain change.
     std::vector<std::int32_t> island_queue_;
     std::size_t islands_queued_ = 0;
-    std::vector<std::uint8_t> queued_;
+    // Unlike a std::uint8_t, a flag aliases nothing else, so a store to one
+    // leaves the other arrays' addresses in registers.
+    enum class flag : std::uint8_t { off, on };
+    std::vector<flag> queued_;
     int_stack cut_checks_;  // edges that lost their last bridge count
     // Where every edge joins islands of two different sides, counts that
     // give every island its weight within the edges' lowest and highest
@@ -903,7 +908,7 @@ void engine::init_state() {
         resid_[v] = weight_[v];
     }
     groups_ = n_;
-    queued_.assign(n_, 0);
+    queued_.assign(n_, flag::off);
     seen_.assign(n_, 0);
     via_.assign(n_, no_edge);
     untested_.assign(m_, 0);
@@ -929,11 +934,11 @@ void engine::store(puzzle& p) const {
     for (edge* e = p.edge_list; e; e = e->next) e->bridges = lowest(dom_[i++]);
 }
 
-// e's lowest count rose by `rise` (negative: an undo lowered it): its ends'
-// groups need that many bridge ends fewer.
-void engine::take_needs(int e, int rise) {
-    const int ra = find(end_a_[e]);
-    const int rb = find(end_b_[e]);
+// The lowest count of an edge between a and b rose by `rise` (negative: an
+// undo lowered it): its ends' groups need that many bridge ends fewer.
+void engine::take_needs(int a, int b, int rise) {
+    const int ra = find(a);
+    const int rb = find(b);
     resid_[ra] -= rise;
     resid_[rb] -= rise;
 }
@@ -955,7 +960,6 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     const int a = end_a_[e];
     const int b = end_b_[e];
     flip_keys(e, a, b, old ^ now);
-    dom_[e] = now;
     if (saving_ && single(now)) phase_[e] = static_cast<std::uint8_t>(lowest(now));
     if (has_solution() && (now >> solution_[e] & 1) == 0 && (old >> solution_[e] & 1) != 0) ++off_solution_;
 
@@ -971,10 +975,13 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     // a raised lowest count changes what its group still needs.
     const bool self_fitted = because == cause::island && lowest(now) == lowest(old);
     for (int v : {a, b})
-        if (!queued_[v] && !(self_fitted && why == v)) {
-            queued_[v] = 1;
+        if (queued_[v] == flag::off && !(self_fitted && why == v)) {
+            queued_[v] = flag::on;
             island_queue_[islands_queued_++] = v;
         }
+    // Stored late: a byte may alias anything, so every array read after
+    // the store is looked up again.
+    dom_[e] = now;
     if ((now & some_bridge) == 0) {
         if (witness_on_ && in_witness_[e]) {
             ++witness_lost_;
@@ -988,7 +995,7 @@ bool engine::restrict(int e, domain keep, cause because, int why) {
     }
     const int rise = lowest(now) - lowest(old);
     if (rise == 0) return true;
-    take_needs(e, rise);
+    take_needs(a, b, rise);
     return (old & only_zero) == 0 || join(e);
 }
 
@@ -1047,6 +1054,17 @@ constexpr bool open_parity_slot(unsigned packed) {
     constexpr unsigned low_bits = 0b001'001'001'001;
     return (packed >> 1 & (packed | packed >> 2) & low_bits) != 0;
 }
+// Per slot of a packed key, at the slot's lowest bit: whether its domain has
+// open parity, or whether it may carry a bridge. A missing edge's slot holds
+// {0}, so it has neither, and the searches skip it without reading its edge.
+constexpr unsigned open_parity_slots(unsigned packed) {
+    constexpr unsigned low_bits = 0b001'001'001'001;
+    return packed >> 1 & (packed | packed >> 2) & low_bits;
+}
+constexpr unsigned bridge_slots(unsigned packed) {
+    constexpr unsigned low_bits = 0b001'001'001'001;
+    return (packed >> 1 | packed >> 2) & low_bits;
+}
 static_assert([] {
     for (int weight = 0; weight <= max_weight; ++weight)
         for (unsigned d = 0; d < 8; ++d)
@@ -1056,6 +1074,10 @@ static_assert([] {
                 const auto packed = static_cast<unsigned>(fit_key(weight, slot(0), slot(1), slot(2), slot(3)));
                 if (two_or_more(packed) != (std::popcount(d) >= 2)) return false;
                 if (open_parity_slot(packed) != open_parity(static_cast<domain>(d))) return false;
+                const unsigned at = 9 - 3 * static_cast<unsigned>(s);
+                if ((open_parity_slots(packed) >> at & 1) != open_parity(static_cast<domain>(d))) return false;
+                if ((bridge_slots(packed) >> at & 1) != ((d & some_bridge) != 0)) return false;
+                if (((open_parity_slots(packed) | bridge_slots(packed)) & ~(1u << at)) != 0) return false;
             }
     return true;
 }());
@@ -1162,10 +1184,11 @@ bool engine::close_groups(int v) {
     return true;
 }
 
-// Searches from a and from b at once over the edges `ok` accepts, the
-// smaller frontier first. True when they meet (meet_ tells where); false
-// when one side runs dry, and sealed_side_ then holds every island of it.
-template <bool by_group, class usable>
+// Searches from a and from b at once over the edges of the kind `slots`
+// names that `ok` accepts, the smaller frontier first. True when they meet
+// (meet_ tells where); false when one side runs dry, and sealed_side_ then
+// holds every island of it.
+template <engine::over slots, bool by_group, class usable>
 bool engine::linked(int a, int b, usable&& ok) {
     // With by_group, reaching any island of the other end's group will do:
     // its forced bridges join it to that end.
@@ -1189,8 +1212,10 @@ bool engine::linked(int a, int b, usable&& ok) {
     if (hops) hop_[a] = hop_[b] = none;
     std::size_t head_a = 0, head_b = 0, tail_a = 1, tail_b = 1;
     std::size_t pending_a = 0, pending_b = 0;  // islands of the groups pending on each side
-    groups_pending_[0].clear();
-    groups_pending_[1].clear();
+    if (by_group) {
+        groups_pending_[0].clear();
+        groups_pending_[1].clear();
+    }
     enum class step { on, met, dry };
     // Grows one side by one island (or by a pending group's islands). Each
     // side is its own instance, so its queue and counters are fixed names,
@@ -1204,7 +1229,9 @@ bool engine::linked(int a, int b, usable&& ok) {
         std::vector<std::int32_t>& groups = groups_pending_[grow_a ? 0 : 1];
         const std::uint32_t own = grow_a ? mark_a : mark_b;
         const std::uint32_t other = grow_a ? mark_b : mark_a;
-        if (head == tail) {
+        // Only a search by group has groups pending: the others skip
+        // asking, at every step, whether one waits.
+        if (by_group && head == tail) {
             // The group's other islands are reached through edges left out.
             const int root = groups.back();
             groups.pop_back();
@@ -1242,16 +1269,21 @@ bool engine::linked(int a, int b, usable&& ok) {
                     }
                 }
             }
+            const unsigned key = fit_keys_[u];
+            const unsigned taken = slots == over::open_parity ? open_parity_slots(key) : bridge_slots(key);
             for (int s = 0; s < 4; ++s) {
+                if ((taken >> (9 - 3 * s) & 1) == 0) continue;
+                // An island this side has reached already needs no look at
+                // the edge: `ok` only asks, so the order of the two tests
+                // changes nothing.
+                const int w = neighbour_[4 * u + s];
+                if (seen_[w] == own) continue;
                 const std::int32_t e = incident_[4 * u + s];
-                if (e == no_edge) continue;
                 if constexpr (std::is_invocable_v<usable, std::int32_t, int, bool>) {
                     if (!ok(e, u, grow_a)) continue;
                 } else {
                     if (!ok(e)) continue;
                 }
-                const int w = neighbour_[4 * u + s];
-                if (seen_[w] == own) continue;
                 if (seen_[w] == other || (by_group && find(w) == (grow_a ? group_b : group_a))) {
                     meet_ = {u, e, w};
                     return step::met;
@@ -1266,7 +1298,7 @@ bool engine::linked(int a, int b, usable&& ok) {
             }
         }
         // Only the side that grew can have run dry.
-        if (head != tail || !groups.empty()) return step::on;
+        if (head != tail || (by_group && !groups.empty())) return step::on;
         sealed_side_ = std::span<const std::int32_t>(queue, tail);
         return step::dry;
     };
@@ -1320,8 +1352,7 @@ void engine::met_path() {
 // from b, and since an edge that is no longer on any cycle would have to,
 // no edge of path_ needs a test of its own.
 bool engine::second_path(int a, int b) {
-    return linked(a, b, [&](std::int32_t f, int u, bool from_a) {
-        if (!open_parity(dom_[f])) return false;
+    return linked<over::open_parity>(a, b, [&](std::int32_t f, int u, bool from_a) {
         if (untested_[f] != path_stamp_) return true;
         return from_a ? u != path_from_[f] : u == path_from_[f];
     });
@@ -1332,7 +1363,7 @@ bool engine::second_path(int a, int b) {
 bool engine::ends_joined(int e) {
     const int a = end_a_[e];
     const int b = end_b_[e];
-    return find(a) == find(b) || linked<true>(a, b, [&](std::int32_t f) { return (dom_[f] & some_bridge) != 0; });
+    return find(a) == find(b) || linked<over::bridges, true>(a, b, [](std::int32_t) { return true; });
 }
 
 bool engine::still_linked(int e) {
@@ -1378,7 +1409,7 @@ bool engine::parity_holds(int e) {
     // An end with no edge of open parity left is a side of its own, and
     // fitting it has already made its sum even: no search needed.
     const bool search = any_open_parity(a) && any_open_parity(b);
-    if (search && linked(a, b, [&](std::int32_t f) { return open_parity(dom_[f]); })) {
+    if (search && linked<over::open_parity>(a, b, [](std::int32_t) { return true; })) {
         met_path();  // bridge_parity leaves path_ alone
         if (witness_on_ && in_witness_[e] && (dom_[e] & some_bridge) == 0 && !witness_broken_) {
             // Edges of open parity may carry bridges: the path replaces e.
@@ -1424,7 +1455,7 @@ void engine::mark_untested(std::size_t from) {
 // side, each with the counts of the parity it does not have.
 bool engine::bridge_parity(int e) {
     if (!open_parity(dom_[e])) return true;
-    if (linked(end_a_[e], end_b_[e], [&](std::int32_t f) { return f != e && open_parity(dom_[f]); })) {
+    if (linked<over::open_parity>(end_a_[e], end_b_[e], [&](std::int32_t f) { return f != e; })) {
         // Every edge of the cycle just found lies on a cycle, so the path
         // edges on it are no bridges either: their own tests would only
         // find a cycle again.
@@ -1503,7 +1534,7 @@ bool engine::propagate() {
             // Islands in a row for as long as no clause waits.
             do {
                 const int v = island_queue_[--islands_queued_];
-                queued_[v] = 0;
+                queued_[v] = flag::off;
                 ok = fit_island(v);
             } while (ok && islands_queued_ != 0 && clause_queue_.empty());
         } else if (!witness_mends_.empty()) {
@@ -1629,7 +1660,7 @@ void engine::clear_queues() {
     witness_mends_.clear();
     witness_lost_ = 0;
     witness_broken_ = false;
-    for (std::size_t k = 0; k < islands_queued_; ++k) queued_[island_queue_[k]] = 0;
+    for (std::size_t k = 0; k < islands_queued_; ++k) queued_[island_queue_[k]] = flag::off;
     islands_queued_ = 0;
     clause_queue_.clear();
     cut_checks_.clear();
@@ -1682,23 +1713,34 @@ bool engine::reimply() {
 void engine::undo_to(std::size_t mark) {
     // Newest first, and the entries go at once at the end: a pop per entry
     // worked the size out of a 20-byte stride every time.
+    // The entry is copied and the arrays are named once: a store to a
+    // domain, a byte, may alias anything, and had every field and array
+    // read again after it.
+    const trail_entry* const trail = trail_.data();
+    domain* const dom = dom_.data();
+    const std::int32_t* const end_a = end_a_.data();
+    const std::int32_t* const end_b = end_b_.data();
+    std::int32_t* const last_change = last_change_.data();
     for (std::size_t i = trail_.size(); i > mark;) {
-        const trail_entry& t = trail_[--i];
+        const trail_entry t = trail[--i];
         switch (t.kind) {
-        case undo::dom:
-            if (probe_ && single(dom_[t.index]) && activity_[t.index] > 0)
+        case undo::dom: {
+            if (probe_ && single(dom[t.index]) && activity_[t.index] > 0)
                 by_activity_.push({activity_[t.index], t.index});
-            if (has_solution() && (dom_[t.index] >> solution_[t.index] & 1) == 0 &&
+            if (has_solution() && (dom[t.index] >> solution_[t.index] & 1) == 0 &&
                 (t.old >> solution_[t.index] & 1) != 0)
                 --off_solution_;
-            dom_[t.index] = t.old;
-            flip_keys(t.index, end_a_[t.index], end_b_[t.index], t.old ^ t.now);
-            last_change_[t.index] = t.prev;
+            dom[t.index] = t.old;
+            const int a = end_a[t.index];
+            const int b = end_b[t.index];
+            flip_keys(t.index, a, b, t.old ^ t.now);
+            last_change[t.index] = t.prev;
             if (t.because == cause::clause) undone_clauses_.push_back(t.why);
             // Every later join is undone: the groups are those it took from.
             if ((t.now & some_bridge) != 0 && lowest(t.now) != lowest(t.old))
-                take_needs(t.index, lowest(t.old) - lowest(t.now));
+                take_needs(a, b, lowest(t.old) - lowest(t.now));
             break;
+        }
         case undo::join: {
             const int root = group_of_[t.index];
             size_[root] -= size_[t.index];
@@ -3121,7 +3163,7 @@ int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_af
     for (int v = 0; v < n_; ++v)
         if (weight_[v] < 0 || weight_[v] > max_weight) return 0;
     for (int v = 0; v < n_; ++v) {
-        queued_[v] = 1;
+        queued_[v] = flag::on;
         island_queue_[islands_queued_++] = v;
     }
     if (told(stop)) return stopped;
