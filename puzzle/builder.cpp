@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <utility>
 #include <vector>
 
 namespace islands {
@@ -30,6 +29,12 @@ void find_crossings(puzzle& p) {
     // the same empty cell, and each empty cell lies under at most one edge
     // of each direction. Sweep the horizontal edges row by row and look up,
     // in every column they pass, the vertical edge that spans their row.
+    //
+    // Edges come in the reading order of their first island, so a vertical
+    // edge, whose upper island lies above every row it is crossed in, comes
+    // before the horizontal edges that cross it, and the sweep meets those
+    // in list order: a crossing only needs appending to the vertical edge's
+    // list, with no pairs to collect and sort.
     std::size_t columns = 0;
     for (const vertex* v = p.vertex_list; v; v = v->next)
         columns = std::max(columns, static_cast<std::size_t>(v->x) + 1);
@@ -38,73 +43,60 @@ void find_crossings(puzzle& p) {
     for (const edge* e = p.edge_list; e; e = e->next)
         if (e->a->x == e->b->x) ++start[static_cast<std::size_t>(e->a->x) + 1];
     for (std::size_t c = 0; c < columns; ++c) start[c + 1] += start[c];
-    // The rows each vertical edge spans sit beside it, so the sweep below
-    // reads them in order instead of following pointers to the islands.
-    std::vector<edge*> vertical(start[columns]);
-    std::vector<std::int32_t> top(start[columns]), bottom(start[columns]);
+    const std::size_t verticals = start[columns];
+    // The rows each vertical edge spans sit beside the end of its list, so
+    // the sweep reads them in order instead of following pointers.
+    std::vector<crossing**> tail(verticals);
+    std::vector<std::int32_t> top(verticals), bottom(verticals);
+    std::vector<std::size_t> in_list_order(verticals);
     {
         std::vector<std::size_t> fill(start.begin(), start.end() - 1);
         // Within a column, vertical edges arrive top to bottom.
+        std::size_t j = 0;
         for (edge* e = p.edge_list; e; e = e->next)
             if (e->a->x == e->b->x) {
                 const std::size_t k = fill[static_cast<std::size_t>(e->a->x)]++;
-                vertical[k] = e;
+                tail[k] = &e->crossings;
                 top[k] = e->a->y;
                 bottom[k] = e->b->y;
+                in_list_order[j++] = k;
             }
     }
 
-    struct crossing_pair {
-        std::int32_t earlier;  // the smaller edge index
-        std::int32_t later;    // the larger one
-        edge* later_edge;
+    // Calls found(k, h) for each crossing of vertical edge k and horizontal edge h.
+    const auto sweep = [&](auto&& found) {
+        std::vector<std::size_t> cursor(start.begin(), start.end() - 1);
+        for (edge* h = p.edge_list; h; h = h->next) {
+            if (h->a->y != h->b->y) continue;
+            const std::int32_t row = h->a->y;
+            for (std::int32_t x = h->a->x + 1; x < h->b->x; ++x) {
+                const auto c = static_cast<std::size_t>(x);
+                std::size_t& k = cursor[c];
+                while (k < start[c + 1] && bottom[k] <= row) ++k;
+                if (k == start[c + 1] || top[k] >= row) continue;
+                found(k, h);
+            }
+        }
     };
-    std::vector<std::size_t> cursor(start.begin(), start.end() - 1);
-    std::vector<crossing_pair> pairs;
-    for (edge* h = p.edge_list; h; h = h->next) {
-        if (h->a->y != h->b->y) continue;
-        const std::int32_t row = h->a->y;
-        for (std::int32_t x = h->a->x + 1; x < h->b->x; ++x) {
-            const auto c = static_cast<std::size_t>(x);
-            std::size_t& k = cursor[c];
-            while (k < start[c + 1] && bottom[k] <= row) ++k;
-            if (k == start[c + 1] || top[k] >= row) continue;
-            edge* v = vertical[k];
-            if (h->index < v->index)
-                pairs.push_back({h->index, v->index, v});
-            else
-                pairs.push_back({v->index, h->index, h});
-        }
+    // Each list's records lie together, in list order, as whoever walks
+    // the lists in order reads them: a second sweep costs less than the
+    // cache misses of records left in the order the sweep meets them.
+    std::vector<std::size_t> at(verticals, 0);
+    sweep([&](std::size_t k, edge*) { ++at[k]; });
+    std::size_t next = p.crossing_pool.size();
+    for (const std::size_t k : in_list_order) {
+        const std::size_t count = at[k];
+        at[k] = next;
+        next += count;
     }
-
-    // Order by (earlier, later): a counting pass by the earlier edge, then
-    // each edge's few crossings by the later one.
-    const std::size_t edges = p.edges.size();  // every index lies below it
-    std::vector<std::size_t> first(edges + 1, 0);
-    for (const crossing_pair& c : pairs) ++first[static_cast<std::size_t>(c.earlier) + 1];
-    for (std::size_t k = 0; k < edges; ++k) first[k + 1] += first[k];
-    {
-        std::vector<crossing_pair> ordered(pairs.size());
-        std::vector<std::size_t> fill(first.begin(), first.end() - 1);
-        for (const crossing_pair& c : pairs) ordered[fill[static_cast<std::size_t>(c.earlier)]++] = c;
-        pairs.swap(ordered);
-    }
-    for (std::size_t k = 0; k < edges; ++k)
-        if (first[k + 1] - first[k] > 1)
-            std::sort(pairs.begin() + static_cast<std::ptrdiff_t>(first[k]),
-                      pairs.begin() + static_cast<std::ptrdiff_t>(first[k + 1]),
-                      [](const crossing_pair& l, const crossing_pair& r) { return l.later < r.later; });
-    std::size_t i = 0;
-    for (edge* e = p.edge_list; e && i < pairs.size(); e = e->next) {
-        crossing** tail = &e->crossings;
-        for (; i < pairs.size() && pairs[i].earlier == e->index; ++i) {
-            crossing& c = p.crossing_pool.emplace_back();
-            c.next = nullptr;
-            c.edge = pairs[i].later_edge;
-            *tail = &c;
-            tail = &c.next;
-        }
-    }
+    p.crossing_pool.resize(next);
+    sweep([&](std::size_t k, edge* h) {
+        crossing& added = p.crossing_pool[at[k]++];
+        added.next = nullptr;
+        added.edge = h;
+        *tail[k] = &added;
+        tail[k] = &added.next;
+    });
 }
 
 void check_isolated(const puzzle& p) {

@@ -11,6 +11,7 @@ namespace islands {
 void link_neighbours(puzzle& p);
 
 // Lists on every edge the later edges that cross it, in edge_list order.
+// Expects the edges in the order link_neighbours makes.
 void find_crossings(puzzle& p);
 
 // Throws input_error naming the first island in reading order without edges.

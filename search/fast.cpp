@@ -703,6 +703,8 @@ private:
 void engine::load(const puzzle& p) {
     std::vector<std::int32_t> position(p.vertices.size(), none);
     weight_.reserve(p.vertices.size());
+    x_.reserve(p.vertices.size());
+    y_.reserve(p.vertices.size());
     end_a_.reserve(p.edges.size());
     end_b_.reserve(p.edges.size());
     for (vertex* v = p.vertex_list; v; v = v->next) {
@@ -727,6 +729,7 @@ void engine::load(const puzzle& p) {
     // The lists are walked once: following their pointers costs more than
     // both passes over the pairs.
     std::vector<std::pair<std::int32_t, std::int32_t>> pairs;
+    pairs.reserve(p.crossing_pool.size());
     for (edge* e = p.edge_list; e; e = e->next)
         for (crossing* c = e->crossings; c; c = c->next)
             pairs.emplace_back(edge_position[e->index], edge_position[c->edge->index]);
@@ -1604,43 +1607,57 @@ bool engine::root_pass(bool& changed) {
     // A failure here ends the search at once, so no failure is recorded.
     if (!joined_over_usable()) return false;
     // Bridges of the open-parity edges, iteratively (no deep recursion).
-    std::vector<std::int32_t> order(n_, none), low(n_, 0), up(n_, no_edge);
-    std::vector<std::uint8_t> slot(n_, 0), sum(n_, 0);
-    std::vector<std::int32_t> stack;
+    // What the walk keeps per island sits together: it visits the islands
+    // in no order that their arrays would follow, so each array was a
+    // cache miss of its own.
+    struct visit {
+        std::int32_t order;
+        std::int32_t low;
+        std::int32_t up;  // the edge the walk came by
+        std::uint8_t slot;
+        std::uint8_t sum;
+    };
+    std::vector<visit> at(n_, visit{none, 0, no_edge, 0, 0});
+    // Pushes in line: std::vector's push_back was a call per island.
+    int_stack stack;
+    stack.reserve(n_);
     std::vector<std::pair<std::int32_t, domain>> fixed;
     int clock = 0;
     for (int root = 0; root < n_; ++root) {
-        if (order[root] != none) continue;
-        order[root] = low[root] = clock++;
-        sum[root] = static_cast<std::uint8_t>(island_parity(root));
+        if (at[root].order != none) continue;
+        at[root].order = at[root].low = clock++;
+        at[root].sum = static_cast<std::uint8_t>(island_parity(root));
         stack.push_back(root);
         while (!stack.empty()) {
             const int u = stack.back();
-            if (slot[u] < 4) {
-                const int k = 4 * u + slot[u]++;
+            visit& here = at[u];
+            if (here.slot < 4) {
+                const int k = 4 * u + here.slot++;
                 const std::int32_t e = incident_[k];
-                if (e == no_edge || e == up[u] || !open_parity(dom_[e])) continue;
+                if (e == no_edge || e == here.up || !open_parity(dom_[e])) continue;
                 const int w = neighbour_[k];
-                if (order[w] == none) {
-                    order[w] = low[w] = clock++;
-                    up[w] = e;
-                    sum[w] = static_cast<std::uint8_t>(island_parity(w));
+                visit& next = at[w];
+                if (next.order == none) {
+                    next.order = next.low = clock++;
+                    next.up = e;
+                    next.sum = static_cast<std::uint8_t>(island_parity(w));
                     stack.push_back(w);
                 } else {
-                    low[u] = std::min(low[u], order[w]);
+                    here.low = std::min(here.low, next.order);
                 }
                 continue;
             }
             stack.pop_back();
-            if (up[u] == no_edge) {
-                if (sum[u] != 0) return false;
+            if (here.up == no_edge) {
+                if (here.sum != 0) return false;
                 continue;
             }
-            const int parent = other_end(up[u], u);
-            low[parent] = std::min(low[parent], low[u]);
-            sum[parent] ^= sum[u];
+            // The walk came to u from the island below it on the stack.
+            visit& parent = at[stack.back()];
+            parent.low = std::min(parent.low, here.low);
+            parent.sum ^= here.sum;
             // The walk below u is one half: its sum fixes the parity of the edge.
-            if (low[u] > order[parent]) fixed.emplace_back(up[u], sum[u] != 0 ? odd_counts : even_counts);
+            if (here.low > parent.order) fixed.emplace_back(here.up, here.sum != 0 ? odd_counts : even_counts);
         }
     }
     // Nothing before the first choice is ever cited, so the reason is empty.
@@ -2229,7 +2246,9 @@ bool engine::joined_over_usable() const {
     if (n_ == 0) return false;
     std::vector<std::uint8_t> reached(n_, 0);
     std::vector<std::uint8_t> walked(whole_groups() ? n_ : 0, 0);
-    std::vector<std::int32_t> todo{0};
+    int_stack todo;
+    todo.reserve(n_);
+    todo.push_back(0);
     reached[0] = 1;
     int count = 1;
     while (!todo.empty()) {

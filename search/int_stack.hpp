@@ -17,7 +17,9 @@ public:
     void reserve(std::size_t n) {
         if (n > slots_.size()) slots_.resize(n);
     }
-    void push_back(std::int32_t x) {
+    // Forced in line: with more callers, gcc's growth limits turned it
+    // back into a call in the engine's hottest function.
+    [[gnu::always_inline]] inline void push_back(std::int32_t x) {
         if (size_ == slots_.size()) [[unlikely]]
             slots_.resize(std::max<std::size_t>(16, 2 * slots_.size()));
         slots_[size_++] = x;
