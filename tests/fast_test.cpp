@@ -5,10 +5,12 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <filesystem>
 #include <limits>
 #include <map>
 #include <numeric>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -485,6 +487,22 @@ int probed_answer(const generator_options& options, fast_limits limits) {
     return expected;
 }
 
+// Probing at every contradiction that makes no progress, with each probe
+// budget in turn (0: the default), every solution kept checked: more than
+// `more_than` of the cases must be solvable under each budget.
+void expect_probed_answers(std::span<const generator_options> cases, std::initializer_list<std::uint64_t> budgets,
+                           int more_than) {
+    for (const std::uint64_t budget : budgets) {
+        fast_limits limits;
+        limits.stuck_after = 1;
+        limits.verify_kept = true;
+        limits.probe_budget = budget;
+        int solved = 0;
+        for (const auto& options : cases) solved += probed_answer(options, limits) == 1;
+        EXPECT_GT(solved, more_than) << "budget " << budget;
+    }
+}
+
 // Repairs free the open edges within a few cells of a change and fix the
 // rest at the kept solution's counts; on puzzles much wider or taller than
 // their widest window, fixed bridges join islands far outside it. Probing
@@ -498,15 +516,7 @@ TEST(fast, repairs_on_long_puzzles_change_no_answer) {
         {.width = 300, .height = 24, .seed = 3},  {.width = 24, .height = 300, .seed = 2},
         {.width = 24, .height = 300, .seed = 3},  {.width = 160, .height = 24, .doubles = 0.0, .seed = 1},
         {.width = 160, .height = 24, .doubles = 0.0, .seed = 2}, {.width = 180, .height = 60, .seed = 1}};
-    for (const std::uint64_t budget : {0, 40}) {
-        fast_limits limits;
-        limits.stuck_after = 1;
-        limits.verify_kept = true;
-        limits.probe_budget = budget;
-        int solved = 0;
-        for (const auto& options : cases) solved += probed_answer(options, limits) == 1;
-        EXPECT_GT(solved, 4) << "budget " << budget;
-    }
+    expect_probed_answers(cases, {0, 40}, 4);
 }
 
 // Probes keep the tree of edges joining every island too, though some of
@@ -547,15 +557,7 @@ TEST(fast, checks_that_sweep_where_islands_touch_change_no_answer) {
         {.width = 120, .height = 30, .adjacent = true, .seed = 5},
         {.width = 160, .height = 24, .doubles = 0.0, .loops = 0.0, .adjacent = true, .seed = 4},
         {.width = 160, .height = 24, .loops = 0.0, .seed = 6}};
-    for (const std::uint64_t budget : {0, 24}) {
-        fast_limits limits;
-        limits.stuck_after = 1;
-        limits.verify_kept = true;
-        limits.probe_budget = budget;
-        int solved = 0;
-        for (const auto& options : cases) solved += probed_answer(options, limits) == 1;
-        EXPECT_GT(solved, 3) << "budget " << budget;
-    }
+    expect_probed_answers(cases, {0, 24}, 3);
 }
 
 // Puzzles too large for the literal search but with many contradictions:
