@@ -1047,27 +1047,17 @@ constexpr std::size_t fit_key(int weight, unsigned d0, unsigned d1, unsigned d2,
 constexpr unsigned fit_slot(unsigned packed, int s) { return packed >> (9 - 3 * s) & 7; }
 constexpr std::size_t fit_slots = 0xfff;
 // Whether some slot of a packed key or entry holds two or more counts.
+// The lowest bit of each slot of a packed key.
+constexpr unsigned slot_low_bits = 0b001'001'001'001;
 constexpr bool two_or_more(unsigned packed) {
-    constexpr unsigned low_bits = 0b001'001'001'001;
-    return ((packed & packed >> 1) | (packed & packed >> 2) | (packed >> 1 & packed >> 2)) & low_bits;
-}
-// Whether some slot of a packed key holds both an odd and an even count:
-// the count 1 and one of 0 and 2.
-constexpr bool open_parity_slot(unsigned packed) {
-    constexpr unsigned low_bits = 0b001'001'001'001;
-    return (packed >> 1 & (packed | packed >> 2) & low_bits) != 0;
+    return ((packed & packed >> 1) | (packed & packed >> 2) | (packed >> 1 & packed >> 2)) & slot_low_bits;
 }
 // Per slot of a packed key, at the slot's lowest bit: whether its domain has
-// open parity, or whether it may carry a bridge. A missing edge's slot holds
-// {0}, so it has neither, and the searches skip it without reading its edge.
-constexpr unsigned open_parity_slots(unsigned packed) {
-    constexpr unsigned low_bits = 0b001'001'001'001;
-    return packed >> 1 & (packed | packed >> 2) & low_bits;
-}
-constexpr unsigned bridge_slots(unsigned packed) {
-    constexpr unsigned low_bits = 0b001'001'001'001;
-    return (packed >> 1 | packed >> 2) & low_bits;
-}
+// open parity (the count 1 and one of 0 and 2), or whether it may carry a
+// bridge. A missing edge's slot holds {0}, so it has neither, and the
+// searches skip it without reading its edge.
+constexpr unsigned open_parity_slots(unsigned packed) { return packed >> 1 & (packed | packed >> 2) & slot_low_bits; }
+constexpr unsigned bridge_slots(unsigned packed) { return (packed >> 1 | packed >> 2) & slot_low_bits; }
 static_assert([] {
     for (int weight = 0; weight <= max_weight; ++weight)
         for (unsigned d = 0; d < 8; ++d)
@@ -1076,7 +1066,7 @@ static_assert([] {
                 const auto slot = [&](int t) { return t == s ? d : 1u; };
                 const auto packed = static_cast<unsigned>(fit_key(weight, slot(0), slot(1), slot(2), slot(3)));
                 if (two_or_more(packed) != (std::popcount(d) >= 2)) return false;
-                if (open_parity_slot(packed) != open_parity(static_cast<domain>(d))) return false;
+                if ((open_parity_slots(packed) != 0) != open_parity(static_cast<domain>(d))) return false;
                 const unsigned at = 9 - 3 * static_cast<unsigned>(s);
                 if ((open_parity_slots(packed) >> at & 1) != open_parity(static_cast<domain>(d))) return false;
                 if ((bridge_slots(packed) >> at & 1) != ((d & some_bridge) != 0)) return false;
@@ -1442,7 +1432,7 @@ bool engine::parity_holds(int e) {
 
 // Whether some edge of v still has open parity: its fitting key holds
 // every domain.
-bool engine::any_open_parity(int v) const { return open_parity_slot(fit_keys_[v]); }
+bool engine::any_open_parity(int v) const { return open_parity_slots(fit_keys_[v]) != 0; }
 
 // Marks the edges of path_ from position `from` on as still to be tested.
 void engine::mark_untested(std::size_t from) {
