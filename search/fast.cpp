@@ -28,6 +28,7 @@
 #include <system_error>
 #include <thread>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace islands {
@@ -365,7 +366,10 @@ private:
     void clear_queues();
     void forget_clauses();
 
-    bool learn(std::vector<choice>& stack, bool as_far_as_asked = false);
+    // `own`: a clause over choices alone, the latest first, which needs no
+    // analysis (see rule_out).
+    bool learn(std::vector<choice>& stack, bool as_far_as_asked = false, std::int32_t own = none, int own_level = 0);
+    std::int32_t analyse(const std::vector<choice>& stack, int& back);
     void backtrack(std::vector<choice>& stack, int level);
     void cite_failure(std::size_t before);
     void cite_cause(cause because, int why, std::size_t before);
@@ -2004,6 +2008,111 @@ void engine::cite_failure(std::size_t before) {
     }
 }
 
+// Analyses the recorded failure: learns the clause of its first unique
+// implication point (its number, or `none` when the failure rests on no
+// choice) and sets `back` to the latest earlier level the clause names.
+std::int32_t engine::analyse(const std::vector<choice>& stack, int& back) {
+    back = 0;
+    if (++analysis_ == 0) {
+        std::fill(entry_seen_.begin(), entry_seen_.end(), 0);
+        analysis_ = 1;
+    }
+    if (entry_seen_.size() < trail_.size()) entry_seen_.resize(trail_.capacity(), 0);
+    open_at_level_ = 0;
+    analysis_level_ = level_;
+    lower_.clear();
+    const std::size_t now = trail_.size();
+    if (failure_.kind == failure_kind::leaf) {
+        // Every edge is decided, yet the groups did not join: these
+        // choices together admit no solution. Each choice's change is
+        // the first entry after its mark.
+        for (const choice& c : stack) cite(static_cast<std::int32_t>(c.mark));
+    } else {
+        cite_failure(now);
+    }
+    if (open_at_level_ == 0) {
+        // Every change cited belongs to an earlier level: the
+        // contradiction arose at the latest of them, so analyse it there.
+        int latest = 0;
+        for (std::int32_t t : lower_) latest = std::max(latest, static_cast<int>(trail_[t].level));
+        if (latest == 0) return none;
+        analysis_level_ = latest;
+        std::size_t kept = 0;
+        for (std::int32_t t : lower_) {
+            if (trail_[t].level == latest)
+                ++open_at_level_;
+            else
+                lower_[kept++] = t;
+        }
+        lower_.resize(kept);
+    }
+    std::size_t index = now;
+    std::int32_t uip = none;
+    for (;;) {
+        do --index;
+        while (trail_[index].kind != undo::dom || entry_seen_[index] != analysis_ ||
+               trail_[index].level != analysis_level_);
+        if (--open_at_level_ == 0) {
+            uip = static_cast<std::int32_t>(index);
+            break;
+        }
+        const trail_entry& t = trail_[index];
+        if (t.because != cause::decision) {
+            cite(t.prev);
+            cite_cause(t.because, t.why, index);
+        }
+    }
+
+    if (clauses_.size() > clause_limit_) forget_clauses();
+
+    // The clause: the uip edge's count lies outside what the uip change
+    // left, or some earlier cited change did not happen.
+    const auto start = static_cast<std::int32_t>(clauses_.size());
+    clauses_.push_back(0);
+    std::vector<std::int32_t> edges;
+    const auto add = [&](std::int32_t t) {
+        const int e = trail_[t].index;
+        const auto outside = static_cast<std::int32_t>(~trail_[t].now & 7);
+        if (clause_slot_[e] == none) {
+            clause_slot_[e] = static_cast<std::int32_t>(clauses_.size());
+            clauses_.push_back(e * 8 + outside);
+            edges.push_back(e);
+        } else {
+            clauses_[clause_slot_[e]] |= outside;
+        }
+    };
+    add(uip);
+    std::int32_t second = none;
+    std::int32_t second_at = -1;
+    for (std::int32_t t : lower_) {
+        add(t);
+        back = std::max(back, static_cast<int>(trail_[t].level));
+        // The literal made false last is undone first: watch it.
+        if (trail_[t].index != trail_[uip].index && t > second_at) {
+            second_at = t;
+            second = trail_[t].index;
+        }
+    }
+    for (int e : edges) {
+        clause_slot_[e] = none;
+        if (probe_) bump(e);
+    }
+    if (probe_) bump_by_ /= 0.95;
+    const auto length = static_cast<std::int32_t>(edges.size());
+    clauses_[start] = length;
+    if (length >= 2) {
+        // Watch the uip literal and the one that is undone first.
+        for (std::int32_t j = 1; j < length; ++j)
+            if ((clauses_[start + 1 + j] >> 3) == second) {
+                std::swap(clauses_[start + 2], clauses_[start + 1 + j]);
+                break;
+            }
+        watch(clauses_[start + 1], start);
+        watch(clauses_[start + 2], start);
+    }
+    return start;
+}
+
 // After a contradiction: finds the single change of the current level that
 // the contradiction rests on together with changes of earlier levels, and
 // learns the clause that one of those changes must not happen. Jumps back
@@ -2011,7 +2120,7 @@ void engine::cite_failure(std::size_t before) {
 // the opposite of that change. False when the puzzle has no solution. A
 // probe's refutation asks for jumps as far as its clauses ask, neither
 // limited nor tried one level first.
-bool engine::learn(std::vector<choice>& stack, bool as_far_as_asked) {
+bool engine::learn(std::vector<choice>& stack, bool as_far_as_asked, std::int32_t own, int own_level) {
     // Stepping back one level instead of jumping far bets that the levels
     // in between still hold. After many such steps in a row, each failing
     // at once, that bet has failed (as when a contradiction far down rests
@@ -2024,106 +2133,26 @@ bool engine::learn(std::vector<choice>& stack, bool as_far_as_asked) {
     const int jump_limit = as_far_as_asked ? std::numeric_limits<int>::max() : jump_limit_;
     for (;;) {
         if (level_ == 0) return false;
-        if (++analysis_ == 0) {
-            std::fill(entry_seen_.begin(), entry_seen_.end(), 0);
-            analysis_ = 1;
-        }
-        if (entry_seen_.size() < trail_.size()) entry_seen_.resize(trail_.capacity(), 0);
-        open_at_level_ = 0;
-        analysis_level_ = level_;
-        lower_.clear();
-        const std::size_t now = trail_.size();
-        if (failure_.kind == failure_kind::leaf) {
-            // Every edge is decided, yet the groups did not join: these
-            // choices together admit no solution. Each choice's change is
-            // the first entry after its mark.
-            for (const choice& c : stack) cite(static_cast<std::int32_t>(c.mark));
-        } else {
-            cite_failure(now);
-        }
-        if (open_at_level_ == 0) {
-            // Every change cited belongs to an earlier level: the
-            // contradiction arose at the latest of them, so analyse it there.
-            int latest = 0;
-            for (std::int32_t t : lower_) latest = std::max(latest, static_cast<int>(trail_[t].level));
-            if (latest == 0) return false;
-            analysis_level_ = latest;
-            std::size_t kept = 0;
-            for (std::int32_t t : lower_) {
-                if (trail_[t].level == latest)
-                    ++open_at_level_;
-                else
-                    lower_[kept++] = t;
-            }
-            lower_.resize(kept);
-        }
-        std::size_t index = now;
-        std::int32_t uip = none;
-        for (;;) {
-            do --index;
-            while (trail_[index].kind != undo::dom || entry_seen_[index] != analysis_ ||
-                   trail_[index].level != analysis_level_);
-            if (--open_at_level_ == 0) {
-                uip = static_cast<std::int32_t>(index);
-                break;
-            }
-            const trail_entry& t = trail_[index];
-            if (t.because != cause::decision) {
-                cite(t.prev);
-                cite_cause(t.because, t.why, index);
-            }
-        }
-
-        if (clauses_.size() > clause_limit_) forget_clauses();
-
-        // The clause: the uip edge's count lies outside what the uip change
-        // left, or some earlier cited change did not happen.
-        const auto start = static_cast<std::int32_t>(clauses_.size());
-        clauses_.push_back(0);
-        std::vector<std::int32_t> edges;
-        const auto add = [&](std::int32_t t) {
-            const int e = trail_[t].index;
-            const auto outside = static_cast<std::int32_t>(~trail_[t].now & 7);
-            if (clause_slot_[e] == none) {
-                clause_slot_[e] = static_cast<std::int32_t>(clauses_.size());
-                clauses_.push_back(e * 8 + outside);
-                edges.push_back(e);
-            } else {
-                clauses_[clause_slot_[e]] |= outside;
-            }
-        };
-        add(uip);
+        std::int32_t start;
+        std::int32_t length;
+        int conflict;
         int back = 0;
-        std::int32_t second = none;
-        std::int32_t second_at = -1;
-        for (std::int32_t t : lower_) {
-            add(t);
-            back = std::max(back, static_cast<int>(trail_[t].level));
-            // The literal made false last is undone first: watch it.
-            if (trail_[t].index != trail_[uip].index && t > second_at) {
-                second_at = t;
-                second = trail_[t].index;
-            }
-        }
-        for (int e : edges) {
-            clause_slot_[e] = none;
-            if (probe_) bump(e);
-        }
-        if (probe_) bump_by_ /= 0.95;
-        const auto length = static_cast<std::int32_t>(edges.size());
-        clauses_[start] = length;
-        if (length >= 2) {
-            // Watch the uip literal and the one that is undone first.
-            for (std::int32_t j = 1; j < length; ++j)
-                if ((clauses_[start + 1 + j] >> 3) == second) {
-                    std::swap(clauses_[start + 2], clauses_[start + 1 + j]);
-                    break;
-                }
-            watch(clauses_[start + 1], start);
-            watch(clauses_[start + 2], start);
+        if (own != none) {
+            // Analysis would cite each choice once, find the latest one the
+            // only change at its level, and learn the same clause again.
+            start = own;
+            length = clauses_[own];
+            conflict = own_level;
+            back = own_level - 1;
+        } else {
+            start = analyse(stack, back);
+            if (start == none) return false;
+            length = clauses_[start];
+            conflict = analysis_level_;
         }
 
-        const int conflict = analysis_level_;
+        const bool own_clause = own != none;
+        own = none;
         const int distance = conflict - back;
         const bool trial = tried_steps < trial_steps_max && distance >= trial_from_ && distance <= jump_limit;
         tried_steps += trial ? 1 : 0;
@@ -2135,7 +2164,9 @@ bool engine::learn(std::vector<choice>& stack, bool as_far_as_asked) {
         // only one left.
         if (!reimply() || !propagate()) continue;
         const std::int32_t* lit = &clauses_[start + 1];
-        if (!std::all_of(lit + 1, lit + length, [&](std::int32_t x) { return is_false(x); })) return true;
+        // The choices below the jump still stand.
+        if (!own_clause && !std::all_of(lit + 1, lit + length, [&](std::int32_t x) { return is_false(x); }))
+            return true;
         if (is_false(lit[0])) {
             failure_ = {failure_kind::clause, cause::none, 0, start};
             continue;
@@ -2185,13 +2216,16 @@ void engine::build_witness() {
         } else {
             break;
         }
-        // A probe's first groups are joined without edges of its own.
-        if (!first_ring_.empty())
-            for (int w = first_ring_[u]; w != u; w = first_ring_[w])
-                if (!reached[w]) {
-                    reached[w] = 1;
-                    forced.push_back(w);
-                }
+        // A probe's first groups are joined without edges of its own. Each
+        // ring is walked once (2 marks its islands): walking it again from
+        // each of its islands was quadratic in the group's size.
+        if (!first_ring_.empty() && reached[u] != 2) {
+            reached[u] = 2;
+            for (int w = first_ring_[u]; w != u; w = first_ring_[w]) {
+                if (!reached[w]) forced.push_back(w);
+                reached[w] = 2;
+            }
+        }
         for (int s = 0; s < 4; ++s) {
             const std::int32_t k = 4 * u + s;
             const std::int32_t e = incident_[k];
@@ -2244,7 +2278,7 @@ bool engine::joined_over_usable() const {
     while (!todo.empty()) {
         const int u = todo.back();
         todo.pop_back();
-        if (whole_groups() && !walked[find(u)]++)
+        if (whole_groups() && !std::exchange(walked[find(u)], 1))
             for (int w = next_member_[u]; w != u; w = next_member_[w])
                 if (!reached[w]) {
                     reached[w] = 1;
@@ -2338,8 +2372,16 @@ std::vector<std::int32_t> engine::choice_literals(const std::vector<choice>& sta
 // Learns that the choices up to `level` do not all hold (a probe ruled out
 // the state they leave); the jump undoes the choice at `level`.
 int engine::rule_out(std::vector<choice>& stack, int level) {
+    // The latest choice first: watched with the one before it, it is the
+    // clause that analysis would learn, asserted one level back. Such a
+    // clause names every choice (tens of thousands on large puzzles), so
+    // it is stored once and not analysed.
     std::vector<std::int32_t> literals = choice_literals(stack, level);
-    return refute(stack, literals);
+    std::reverse(literals.begin(), literals.end());
+    if (clauses_.size() > clause_limit_) forget_clauses();
+    const std::int32_t c = add_clause(literals);
+    failure_ = {failure_kind::clause, cause::none, 0, c};
+    return learn(stack, true, c, level) ? 1 : -1;
 }
 
 // A clause a probe justified, every literal of it false now: analysed as a
