@@ -6,6 +6,7 @@
 // returns. FAST_ENGINE.md gives the rules and the argument.
 #include "search/fast.hpp"
 #include "search/flow.hpp"
+#include "search/edge_heap.hpp"
 #include "search/int_stack.hpp"
 
 #include <algorithm>
@@ -22,7 +23,6 @@
 #include <memory>
 #include <mutex>
 #include <numeric>
-#include <queue>
 #include <span>
 #include <stdexcept>
 #include <system_error>
@@ -306,6 +306,9 @@ private:
         std::int32_t edge;
         std::size_t mark;
         std::size_t pool_mark;
+        // The count chosen, as a domain: a clause over many choices reads
+        // it here rather than from trail entries far apart.
+        domain chosen = 0;
     };
     enum class failure_kind : std::uint8_t { emptied, island, split, parity, flow, clause, leaf };
     struct failure {
@@ -553,7 +556,7 @@ private:
     std::vector<domain> start_domains_;
     std::vector<double> activity_;
     double bump_by_ = 1.0;
-    std::priority_queue<std::pair<double, std::int32_t>> by_activity_;
+    edge_heap by_activity_;
     int scan_ = 0;
     std::vector<std::int32_t> order_, rank_;  // a sweeping probe's order
     // A guided probe's preferred count per edge (empty: the smallest). One
@@ -856,10 +859,14 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     }
     std::vector<std::int32_t>& group_at = from.group_at_;
     // In the engine's order of islands, as a group's first island names it.
-    std::vector<std::int32_t> order(n_);
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](std::int32_t x, std::int32_t y) { return main_island_[x] < main_island_[y]; });
-    for (const std::int32_t u : order) {
+    // Sorted as plain numbers (the engine's island above the probe's), not
+    // through a comparison that reads main_island_ at random.
+    std::vector<std::uint64_t> order(n_);
+    for (int u = 0; u < n_; ++u)
+        order[u] = static_cast<std::uint64_t>(main_island_[u]) << 32 | static_cast<std::uint32_t>(u);
+    std::sort(order.begin(), order.end());
+    for (const std::uint64_t key : order) {
+        const auto u = static_cast<std::int32_t>(key & 0xffff'ffffu);
         const std::int32_t r = root(main_island_[u]);
         std::int32_t& first = group_at[r];
         if (first == none) {
@@ -1737,7 +1744,7 @@ void engine::undo_to(std::size_t mark) {
         switch (t.kind) {
         case undo::dom: {
             if (probe_ && single(dom[t.index]) && activity_[t.index] > 0)
-                by_activity_.push({activity_[t.index], t.index});
+                by_activity_.push(t.index, activity_);
             if (has_solution() && (dom[t.index] >> solution_[t.index] & 1) == 0 &&
                 (t.old >> solution_[t.index] & 1) != 0)
                 --off_solution_;
@@ -2303,11 +2310,11 @@ void engine::bump(int e) {
     if (activity_[e] > 1e100) {
         for (double& a : activity_) a *= 1e-100;
         bump_by_ *= 1e-100;
-        by_activity_ = {};
+        by_activity_.clear();
         for (int f = 0; f < m_; ++f)
-            if (activity_[f] > 0 && !single(dom_[f])) by_activity_.push({activity_[f], f});
+            if (activity_[f] > 0 && !single(dom_[f])) by_activity_.push(f, activity_);
     } else {
-        by_activity_.push({activity_[e], e});
+        by_activity_.push(e, activity_);
     }
 }
 
@@ -2336,10 +2343,12 @@ int engine::free_choice() {
         while (order_scan_ < m_ && single(dom_[order_[order_scan_]])) ++order_scan_;
         return order_scan_ < m_ ? order_[order_scan_] : m_;
     }
+    // Decided edges leave the heap when they come to its top; undoing
+    // their choice puts them back.
     while (!by_activity_.empty()) {
-        const auto [a, e] = by_activity_.top();
-        if (!single(dom_[e]) && a == activity_[e]) return e;
-        by_activity_.pop();
+        const std::int32_t e = by_activity_.top();
+        if (!single(dom_[e])) return e;
+        by_activity_.pop(activity_);
     }
     // Backtracking can reopen edges before scan_, so look from the start
     // before calling every edge decided.
@@ -2362,10 +2371,8 @@ std::vector<domain> engine::domains_at(int level) const {
 // "Some choice up to `level` has another count."
 std::vector<std::int32_t> engine::choice_literals(const std::vector<choice>& stack, int level) const {
     std::vector<std::int32_t> literals;
-    for (int l = 1; l <= level; ++l) {
-        const trail_entry& t = trail_[stack[l - 1].mark];
-        literals.push_back(t.index * 8 + (~t.now & 7));
-    }
+    literals.reserve(static_cast<std::size_t>(level));
+    for (int l = 1; l <= level; ++l) literals.push_back(stack[l - 1].edge * 8 + (~stack[l - 1].chosen & 7));
     return literals;
 }
 
@@ -3271,10 +3278,10 @@ int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_af
             if (++steps % 1024 == 0 && told(stop)) return stopped;
             if (witness_on_ && witness_size_ > static_cast<std::size_t>(n_) + static_cast<std::size_t>(n_) / 2)
                 build_witness();
-            stack.push_back({next, trail_.size(), pool_.size()});
-            level_ = static_cast<int>(stack.size());
             int value = lowest(dom_[next]);
             if (!phase_.empty() && (dom_[next] >> phase_[next] & 1) != 0) value = phase_[next];
+            stack.push_back({next, trail_.size(), pool_.size(), static_cast<domain>(1u << value)});
+            level_ = static_cast<int>(stack.size());
             leaves = kept() && value != solution_[next];
             ok = restrict(next, static_cast<domain>(1u << value), cause::decision, 0) && propagate();
         }
