@@ -334,8 +334,8 @@ private:
     void relabel(int ring, int root);
 
     bool propagate();
-    bool settle_root();
-    bool settle_start();
+    bool settle_root(const halt* stop = nullptr);
+    bool settle_start(const halt* stop = nullptr);
     bool root_pass(bool& changed);
     bool fit_island(int v);
     bool close_groups(int v);
@@ -1570,11 +1570,17 @@ bool engine::propagate() {
 // Propagates before the first choice: island fitting and clauses as usual,
 // then one pass over the whole graph for connection and parity, repeated
 // until that pass removes nothing or nothing it looks at has changed.
-bool engine::settle_root() {
+bool engine::settle_root(const halt* stop) {
     at_root_ = true;
     bool ok = propagate();
     bool again = ok;
     while (again) {
+        // Each pass walks the whole graph: a probe that lost its race stops
+        // between passes rather than after them all.
+        if (told(stop)) {
+            ok = false;
+            break;
+        }
         cut_checks_.clear();
         parity_checks_.clear();
         bool changed = false;
@@ -3114,9 +3120,10 @@ int engine::probe_back(std::vector<choice>& stack, const halt* stop) {
 // starts over. A probe that reports its reasons skips the pass over the
 // whole graph, whose conclusions cite nothing. The pass fixes parities
 // without the checks that mend the witness, so the witness is built
-// afresh after it.
-bool engine::settle_start() {
-    if (!(connection_ ? settle_root() : propagate())) return false;
+// afresh after it. Also false when `stop` was told: the caller asks it.
+bool engine::settle_start(const halt* stop) {
+    if (!(connection_ ? settle_root(stop) : propagate())) return false;
+    if (told(stop)) return false;
     if (use_witness_) build_witness();
     return !connection_ || !flow_wanted_ || flow_on_ || start_flow();
 }
@@ -3228,7 +3235,8 @@ int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_af
     if (probe_)
         for (int e = 0; e < m_; ++e)
             if (!restrict(e, start_domains_[e], cause::decision, 0)) return 0;
-    if (!settle_start()) return 0;
+    // A settling cut short proves nothing.
+    if (!settle_start(stop)) return told(stop) ? stopped : 0;
 
     std::vector<choice> stack;
     std::uint64_t steps = 0;
@@ -3275,7 +3283,9 @@ int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_af
             ok = false;
         } else {
             if (max_steps != 0 && steps == max_steps) return -1;
-            if (++steps % 1024 == 0 && told(stop)) return stopped;
+            // A probe that lost its race should stop within about a tenth
+            // of a millisecond: its rival's caller waits for it.
+            if (++steps % 64 == 0 && told(stop)) return stopped;
             if (witness_on_ && witness_size_ > static_cast<std::size_t>(n_) + static_cast<std::size_t>(n_) / 2)
                 build_witness();
             int value = lowest(dom_[next]);
@@ -3303,7 +3313,8 @@ int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_af
             // Back before the first choice, the pass over the whole graph
             // sees parts whose parity the checks per edge missed: with what
             // the probe has learned, it often rules the state out there.
-            if (!reimply() || !settle_start()) return 0;
+            if (!reimply()) return 0;
+            if (!settle_start(stop)) return told(stop) ? stopped : 0;
         }
         if (++contradictions >= hard_after && !hard_started && on_hard) {
             hard_started = true;
