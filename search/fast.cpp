@@ -335,7 +335,7 @@ private:
 
     bool propagate();
     bool settle_root(const halt* stop = nullptr);
-    bool settle_start(const halt* stop = nullptr);
+    int settle_start(const halt* stop = nullptr);
     bool root_pass(bool& changed);
     bool fit_island(int v);
     bool close_groups(int v);
@@ -1057,9 +1057,9 @@ constexpr std::size_t fit_key(int weight, unsigned d0, unsigned d1, unsigned d2,
 // twelve bits.
 constexpr unsigned fit_slot(unsigned packed, int s) { return packed >> (9 - 3 * s) & 7; }
 constexpr std::size_t fit_slots = 0xfff;
-// Whether some slot of a packed key or entry holds two or more counts.
 // The lowest bit of each slot of a packed key.
 constexpr unsigned slot_low_bits = 0b001'001'001'001;
+// Whether some slot of a packed key or entry holds two or more counts.
 constexpr bool two_or_more(unsigned packed) {
     return ((packed & packed >> 1) | (packed & packed >> 2) | (packed >> 1 & packed >> 2)) & slot_low_bits;
 }
@@ -2374,23 +2374,22 @@ std::vector<domain> engine::domains_at(int level) const {
     return at;
 }
 
-// "Some choice up to `level` has another count."
+// "Some choice up to `level` has another count", the latest choice first.
 std::vector<std::int32_t> engine::choice_literals(const std::vector<choice>& stack, int level) const {
     std::vector<std::int32_t> literals;
     literals.reserve(static_cast<std::size_t>(level));
-    for (int l = 1; l <= level; ++l) literals.push_back(stack[l - 1].edge * 8 + (~stack[l - 1].chosen & 7));
+    for (int l = level; l >= 1; --l) literals.push_back(stack[l - 1].edge * 8 + (~stack[l - 1].chosen & 7));
     return literals;
 }
 
 // Learns that the choices up to `level` do not all hold (a probe ruled out
 // the state they leave); the jump undoes the choice at `level`.
 int engine::rule_out(std::vector<choice>& stack, int level) {
-    // The latest choice first: watched with the one before it, it is the
-    // clause that analysis would learn, asserted one level back. Such a
-    // clause names every choice (tens of thousands on large puzzles), so
-    // it is stored once and not analysed.
-    std::vector<std::int32_t> literals = choice_literals(stack, level);
-    std::reverse(literals.begin(), literals.end());
+    // The latest choice watched with the one before it: it is the clause
+    // that analysis would learn, asserted one level back. Such a clause
+    // names every choice (tens of thousands on large puzzles), so it is
+    // stored once and not analysed.
+    const std::vector<std::int32_t> literals = choice_literals(stack, level);
     if (clauses_.size() > clause_limit_) forget_clauses();
     const std::int32_t c = add_clause(literals);
     failure_ = {failure_kind::clause, cause::none, 0, c};
@@ -3120,12 +3119,14 @@ int engine::probe_back(std::vector<choice>& stack, const halt* stop) {
 // starts over. A probe that reports its reasons skips the pass over the
 // whole graph, whose conclusions cite nothing. The pass fixes parities
 // without the checks that mend the witness, so the witness is built
-// afresh after it. Also false when `stop` was told: the caller asks it.
-bool engine::settle_start(const halt* stop) {
-    if (!(connection_ ? settle_root(stop) : propagate())) return false;
-    if (told(stop)) return false;
+// afresh after it. 1 when settled, 0 when no solution is left, `stopped`
+// when `stop` cut it short (which proves nothing).
+int engine::settle_start(const halt* stop) {
+    const bool held = connection_ ? settle_root(stop) : propagate();
+    if (told(stop)) return stopped;
+    if (!held) return 0;
     if (use_witness_) build_witness();
-    return !connection_ || !flow_wanted_ || flow_on_ || start_flow();
+    return !connection_ || !flow_wanted_ || flow_on_ || start_flow() ? 1 : 0;
 }
 
 // Turns the flow on where the islands fall into two sides: false when no
@@ -3235,8 +3236,7 @@ int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_af
     if (probe_)
         for (int e = 0; e < m_; ++e)
             if (!restrict(e, start_domains_[e], cause::decision, 0)) return 0;
-    // A settling cut short proves nothing.
-    if (!settle_start(stop)) return told(stop) ? stopped : 0;
+    if (const int settled = settle_start(stop); settled != 1) return settled;
 
     std::vector<choice> stack;
     std::uint64_t steps = 0;
@@ -3314,7 +3314,7 @@ int engine::run(std::uint64_t max_steps, const halt* stop, std::uint64_t hard_af
             // sees parts whose parity the checks per edge missed: with what
             // the probe has learned, it often rules the state out there.
             if (!reimply()) return 0;
-            if (!settle_start(stop)) return told(stop) ? stopped : 0;
+            if (const int settled = settle_start(stop); settled != 1) return settled;
         }
         if (++contradictions >= hard_after && !hard_started && on_hard) {
             hard_started = true;
