@@ -23,6 +23,7 @@
 #include <memory>
 #include <mutex>
 #include <numeric>
+#include <shared_mutex>
 #include <span>
 #include <stdexcept>
 #include <system_error>
@@ -258,13 +259,16 @@ public:
     // With `window` (a repair's, which narrows), only the window's edges
     // can be open in `start`, and the groups come from `from`'s repair
     // union-find and the window's own fixed bridges.
+    // `maps` picks the numbering maps of `from` the build uses: builds on
+    // different threads at once must use different ones.
     struct window_edges {
         const std::vector<std::int32_t>* open;     // ascending: every edge `start` may leave open
         const std::vector<std::int32_t>* fixed;    // bridges `start` fixes that the union-find lacks
         const std::vector<std::int32_t>* islands;  // held even without an open edge
     };
     engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection,
-           bool sweep = false, bool narrows = false, bool carry = false, const window_edges* window = nullptr);
+           bool sweep = false, bool narrows = false, bool carry = false, const window_edges* window = nullptr,
+           int maps = 0);
 
     static constexpr int stopped = -2;
     // Stops with `stopped` once `stop` is set; calls `on_hard` once, after
@@ -464,7 +468,8 @@ private:
         bool short_jumps = false;
     };
     std::unique_ptr<engine> make_probe(const std::vector<domain>& start, std::uint64_t budget, probe_style style,
-                                       bool narrows, bool carry, const window_edges* window = nullptr) const;
+                                       bool narrows, bool carry, const window_edges* window = nullptr,
+                                       int maps = 0) const;
     // Guided by the kept counts, starting over, with short jumps: the
     // steadiest style near a change.
     static constexpr probe_style restarting_guided() {
@@ -476,11 +481,14 @@ private:
     };
     bool helpers_ = false;  // some probes run two at a time, on a second thread
     // Searches that race to settle a check: the first to find a solution or
-    // rule the state out claims `outcome` and stops the others. Probes are
-    // built under `lock` (builds share the engine's numbering maps), and
-    // so is every claim.
+    // rule the state out claims `outcome` and stops the others, under
+    // `lock`. Builds read the sets learned_ and the kept solution, and
+    // hold `reading` shared while they do; changing either holds it alone.
+    // Each thread builds with its own numbering maps, so two builds can
+    // run at once.
     struct race {
         std::mutex lock;
+        std::shared_mutex reading;
         int outcome = stopped;
         halt settled;
         // Under `lock`: settles the race with `result` unless another
@@ -546,8 +554,12 @@ private:
     void keep_repaired(const engine& probe, const std::vector<std::int32_t>& pushed_off);
     // Building a probe: the probe's numbers of the engine's edges and
     // islands, and a union-find over the engine's groups (with the roots it
-    // touched). All `none` except during a build, and builds never overlap.
-    mutable std::vector<std::int32_t> edge_at_, island_at_, up_, group_at_, touched_;
+    // touched). All `none` except during a build. Two sets, so that the two
+    // threads of a race can build at once.
+    struct build_maps {
+        std::vector<std::int32_t> edge_at, island_at, up, group_at, touched;
+    };
+    mutable std::array<build_maps, 2> maps_;
 
     // Being a probe. It chooses in free order: the edges named most in
     // recent learned clauses first (stale heap entries are skipped when
@@ -756,7 +768,7 @@ void engine::load(const puzzle& p) {
 }
 
 engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::uint64_t budget, bool connection,
-               bool sweep, bool narrows, bool carry, const window_edges* window)
+               bool sweep, bool narrows, bool carry, const window_edges* window, int maps)
     : jump_limit_(std::numeric_limits<int>::max()) {
     connection_ = connection;
     probe_budget_ = budget;
@@ -765,23 +777,24 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     // The numbering maps live in `from` and are `none` between builds, so
     // a build costs what the probe holds rather than the whole puzzle.
     // They are put back however the build ends.
+    build_maps& own = from.maps_[maps];
     struct put_back {
-        const engine& from;
+        build_maps& own;
         const engine& probe;
         ~put_back() {
-            for (std::int32_t f : probe.main_edge_) from.edge_at_[f] = none;
-            for (std::int32_t v : probe.main_island_) from.island_at_[v] = none;
-            for (std::int32_t r : from.touched_) from.up_[r] = from.group_at_[r] = none;
-            from.touched_.clear();
+            for (std::int32_t f : probe.main_edge_) own.edge_at[f] = none;
+            for (std::int32_t v : probe.main_island_) own.island_at[v] = none;
+            for (std::int32_t r : own.touched) own.up[r] = own.group_at[r] = none;
+            own.touched.clear();
         }
     };
-    from.edge_at_.resize(from.m_, none);
-    from.island_at_.resize(from.n_, none);
-    from.up_.resize(from.n_, none);
-    from.group_at_.resize(from.n_, none);
-    const put_back guard{from, *this};
-    std::vector<std::int32_t>& edge_at = from.edge_at_;
-    std::vector<std::int32_t>& island_at = from.island_at_;
+    own.edge_at.resize(from.m_, none);
+    own.island_at.resize(from.n_, none);
+    own.up.resize(from.n_, none);
+    own.group_at.resize(from.n_, none);
+    const put_back guard{own, *this};
+    std::vector<std::int32_t>& edge_at = own.edge_at;
+    std::vector<std::int32_t>& island_at = own.island_at;
     // The edges before the engine's current choice are decided.
     const int first_open = narrows ? from.resume_ : 0;
     const auto add_island = [&](int v) {
@@ -840,7 +853,7 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     // When `start` narrows the current domains, the engine's own groups
     // hold all but the bridges `start` adds. A union-find over their roots
     // (or over islands) that only holds what those bridges join.
-    std::vector<std::int32_t>& up = from.up_;
+    std::vector<std::int32_t>& up = own.up;
     const auto root = [&](int v) {
         return climb(up, window != nullptr ? from.base_root(v) : narrows ? from.find(v) : v);
     };
@@ -848,7 +861,7 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
         const std::int32_t ra = root(from.end_a_[f]);
         const std::int32_t rb = root(from.end_b_[f]);
         if (ra == rb) return;
-        from.touched_.push_back(ra);
+        own.touched.push_back(ra);
         up[ra] = rb;
     };
     if (window != nullptr) {
@@ -857,7 +870,7 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
         for (int f = first_open; f < from.m_; ++f)
             if ((start[f] & only_zero) == 0 && !(narrows && (from.dom_[f] & only_zero) == 0)) join_ends(f);
     }
-    std::vector<std::int32_t>& group_at = from.group_at_;
+    std::vector<std::int32_t>& group_at = own.group_at;
     // In the engine's order of islands, as a group's first island names it.
     // Sorted as plain numbers (the engine's island above the probe's), not
     // through a comparison that reads main_island_ at random.
@@ -870,7 +883,7 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
         const std::int32_t r = root(main_island_[u]);
         std::int32_t& first = group_at[r];
         if (first == none) {
-            from.touched_.push_back(r);
+            own.touched.push_back(r);
             first = u;
             continue;
         }
@@ -2597,8 +2610,8 @@ void engine::carry_over(const engine& from, const std::vector<domain>& start,
 
 // A probe with every rule from `start`, in `style`.
 std::unique_ptr<engine> engine::make_probe(const std::vector<domain>& start, std::uint64_t budget, probe_style style,
-                                           bool narrows, bool carry, const window_edges* window) const {
-    auto probe = std::make_unique<engine>(*this, start, budget, true, style.sweep, narrows, carry, window);
+                                           bool narrows, bool carry, const window_edges* window, int maps) const {
+    auto probe = std::make_unique<engine>(*this, start, budget, true, style.sweep, narrows, carry, window, maps);
     if (style.guided) {
         probe->phase_.resize(probe->m_);
         for (int e = 0; e < probe->m_; ++e) probe->phase_[e] = solution_[probe->main_edge_[e]];
@@ -2618,19 +2631,23 @@ std::unique_ptr<engine> engine::make_probe(const std::vector<domain>& start, std
 // the repair windows wider than those tried alone, racing the probes.
 int engine::settle_first(const std::vector<domain>& start, const std::vector<probe_task>& tasks, const halt* stop,
                          const std::vector<choice>* repair_stack) {
-    race r;  // its lock is also over `next`, `found` and learned_
+    race r;  // its lock is also over `next` and `found`
     r.settled.parent = stop;
     std::size_t next = 0;
     std::vector<std::uint8_t> found;
-    const auto work = [&] {
+    const auto work = [&](int maps) {
         for (;;) {
-            std::unique_ptr<engine> probe;
+            const probe_task* task = nullptr;
             {
                 const std::lock_guard guard(r.lock);
                 if (next == tasks.size() || told(&r.settled)) return;
-                const probe_task& task = tasks[next++];
-                // Carrying over reads learned_.
-                probe = make_probe(start, task.budget, task.style, true, true);
+                task = &tasks[next++];
+            }
+            std::unique_ptr<engine> probe;
+            {
+                // Carrying over reads learned_, and guided probes the kept solution.
+                const std::shared_lock building(r.reading);
+                probe = make_probe(start, task->budget, task->style, true, true, nullptr, maps);
             }
             const int result = probe->m_ > 0 ? probe->run(0, &r.settled) : stopped;
             const std::lock_guard guard(r.lock);
@@ -2638,16 +2655,19 @@ int engine::settle_first(const std::vector<domain>& start, const std::vector<pro
                 if (r.claim(result) && result == 1) found = probe->solution_in(*this, start);
                 return;
             }
-            if (probe->m_ > 0 && !told(&r.settled)) remember(*probe, start);
+            if (probe->m_ > 0 && !told(&r.settled)) {
+                const std::unique_lock changing(r.reading);
+                remember(*probe, start);
+            }
         }
     };
     const auto here = [&] {
         if (repair_stack != nullptr) repair(*repair_stack, &r.settled, alone_tries, window_tries, &r);
-        work();
+        work(0);
     };
     // On one thread the same loops take the searches one after another.
     if (helpers_)
-        side_by_side(r.settled, work, here);
+        side_by_side(r.settled, [&] { work(1); }, here);
     else
         here();
     // A repair keeps its solution as it claims the check.
@@ -2905,8 +2925,8 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop, int first
                 const int attempts = tries + 1 == window_tries ? 2 : 1;
                 for (int attempt = 0; attempt < attempts && result == stopped && !told(stop); ++attempt) {
                     const probe_style style = attempt == 0 ? probe_style{} : restarting_guided();
-                    std::unique_lock<std::mutex> building;
-                    if (racing != nullptr) building = std::unique_lock(racing->lock);
+                    std::shared_lock<std::shared_mutex> building;
+                    if (racing != nullptr) building = std::shared_lock(racing->reading);
                     const auto probe =
                         make_probe(repair_start_, std::max<std::uint64_t>(1, budget), style, true, false, &window);
                     if (racing != nullptr) building.unlock();
@@ -2916,11 +2936,16 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop, int first
                         result == 1 || (result == 0 && static_cast<std::ptrdiff_t>(near.size()) == open_edges);
                     if (settles && racing != nullptr) {
                         // The kept solution changes only once the race is won;
-                        // from then on no rival builds a probe, which reads it.
+                        // from then on no rival starts a build, and one under
+                        // way finishes before it changes.
                         const std::lock_guard claiming(racing->lock);
                         if (!racing->claim(result)) return stopped;
                     }
-                    if (result == 1) keep_repaired(*probe, pushed_off);
+                    if (result == 1) {
+                        std::unique_lock<std::shared_mutex> changing;
+                        if (racing != nullptr) changing = std::unique_lock(racing->reading);
+                        keep_repaired(*probe, pushed_off);
+                    }
                 }
             } catch (const std::bad_alloc&) {
                 return stopped;
