@@ -2687,14 +2687,14 @@ std::array<int, 2> engine::probe_pair(const std::array<const std::vector<domain>
     std::array<bool, 2> gave_up{false, false};
     std::array<halt, 2> halts;
     std::array<std::unique_ptr<engine>, 2> probes;
-    for (int i = 0; i < 2; ++i) {
-        halts[i].parent = stop;
-        // Built before either runs: carrying over reads learned_.
-        if (starts[i] != nullptr) probes[i] = make_probe(*starts[i], budget, {.sweep = true}, false, true);
-    }
+    for (halt& h : halts) h.parent = stop;
     std::mutex lock;  // over the results and the halts
+    // Each thread builds its own probe, with numbering maps of its own;
+    // learned_ only changes once both have run.
     const auto work = [&](int i) {
-        if (probes[i] == nullptr || probes[i]->m_ == 0) return;
+        if (starts[i] == nullptr || told(&halts[i])) return;
+        probes[i] = make_probe(*starts[i], budget, {.sweep = true}, false, true, nullptr, i);
+        if (probes[i]->m_ == 0) return;
         const int r = probes[i]->run(0, &halts[i]);
         const std::lock_guard guard(lock);
         result[i] = r;
@@ -3023,13 +3023,16 @@ int engine::probe_back(std::vector<choice>& stack, const halt* stop) {
         }
     }
 
-    std::mutex lock;  // over probe builds, learned_ and the solution found
+    std::mutex lock;  // over the solution found
+    // Builds read learned_ (shared), remembering changes it (alone); the
+    // two threads build at once, each with numbering maps of its own.
+    std::shared_mutex reading;
     // The deepest level a probe found a solution at, with its solution.
     int solved_at = -1;
     std::vector<std::uint8_t> solved;
     // A probe of `level` with every rule: 1 if it finds a solution, 0 if it
-    // rules the level out, `stopped` otherwise.
-    const auto settle = [&](int level, const halt* halted) {
+    // rules the level out, `stopped` otherwise. `maps`: this thread's.
+    const auto settle = [&](int level, const halt* halted, int maps) {
         try {
             const std::vector<domain> start = domains_at(level);
             std::uint64_t budget = std::min(probe_budget_, refute_default);
@@ -3037,12 +3040,15 @@ int engine::probe_back(std::vector<choice>& stack, const halt* stop) {
             if (open > refute_edges)
                 budget = std::max(std::min(budget, refute_least),
                                   budget * static_cast<std::uint64_t>(refute_edges) / static_cast<std::uint64_t>(open));
-            std::unique_lock building(lock);
-            engine probe(*this, start, budget, true, false, false, true);
+            std::shared_lock building(reading);
+            engine probe(*this, start, budget, true, false, false, true, nullptr, maps);
             building.unlock();
             const int result = probe.m_ > 0 ? probe.run(0, halted) : stopped;
             const std::lock_guard guard(lock);
-            if (result == stopped && probe.m_ > 0 && !told(halted)) remember(probe, start);
+            if (result == stopped && probe.m_ > 0 && !told(halted)) {
+                const std::unique_lock changing(reading);
+                remember(probe, start);
+            }
             if (result == 1 && level > solved_at) {
                 solved_at = level;
                 solved = probe.solution_in(*this, start);
@@ -3060,8 +3066,8 @@ int engine::probe_back(std::vector<choice>& stack, const halt* stop) {
     const auto settle_two = [&](int deep, int shallow) {
         std::array<int, 2> result{stopped, stopped};
         if (shallow <= 0 || !helpers_) {
-            result[0] = settle(deep, stop);
-            if (shallow > 0 && result[0] == 0) result[1] = settle(shallow, stop);
+            result[0] = settle(deep, stop, 0);
+            if (shallow > 0 && result[0] == 0) result[1] = settle(shallow, stop, 0);
             return result;
         }
         std::array<halt, 2> halts;
@@ -3069,11 +3075,11 @@ int engine::probe_back(std::vector<choice>& stack, const halt* stop) {
         side_by_side(
             halts[1],
             [&] {
-                result[1] = settle(shallow, &halts[1]);
+                result[1] = settle(shallow, &halts[1], 1);
                 if (result[1] == 0) halts[0].flag = true;
             },
             [&] {
-                result[0] = settle(deep, &halts[0]);
+                result[0] = settle(deep, &halts[0], 0);
                 if (result[0] != 0) halts[1].flag = true;
             });
         return result;
