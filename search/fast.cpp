@@ -482,13 +482,10 @@ private:
     bool helpers_ = false;  // some probes run two at a time, on a second thread
     // Searches that race to settle a check: the first to find a solution or
     // rule the state out claims `outcome` and stops the others, under
-    // `lock`. Builds read the sets learned_ and the kept solution, and
-    // hold `reading` shared while they do; changing either holds it alone.
-    // Each thread builds with its own numbering maps, so two builds can
-    // run at once.
+    // `lock`. Each thread builds with its own numbering maps, so two builds
+    // can run at once (see reading_).
     struct race {
         std::mutex lock;
-        std::shared_mutex reading;
         int outcome = stopped;
         halt settled;
         // Under `lock`: settles the race with `result` unless another
@@ -514,6 +511,10 @@ private:
         std::vector<std::int32_t> clauses;
     };
     std::vector<learned_set> learned_;  // oldest first
+    // Probes are built while other probes run, on the other thread of a
+    // race: a build reads learned_ and the kept solution holding this
+    // shared, and remember and keep_repaired change them holding it alone.
+    mutable std::shared_mutex reading_;
     void remember(const engine& probe, const std::vector<domain>& start);
     void carry_over(const engine& from, const std::vector<domain>& start, const std::vector<std::int32_t>& edge_at);
     std::vector<std::uint8_t> solution_in(const engine& from, const std::vector<domain>& start) const;
@@ -778,6 +779,7 @@ engine::engine(const engine& from, const std::vector<std::uint8_t>& start, std::
     // a build costs what the probe holds rather than the whole puzzle.
     // They are put back however the build ends.
     build_maps& own = from.maps_[maps];
+    const std::shared_lock reading(from.reading_);
     struct put_back {
         build_maps& own;
         const engine& probe;
@@ -2497,6 +2499,7 @@ void engine::verify_kept(bool within_domains) const {
 // every edge per repair cost more than the probe's search on generated
 // 1000 x 1000 puzzles.
 void engine::keep_repaired(const engine& probe, const std::vector<std::int32_t>& pushed_off) {
+    const std::unique_lock changing(reading_);
     for (std::int32_t f : pushed_off) solution_[f] = static_cast<std::uint8_t>(lowest(dom_[f]));
     for (int e = 0; e < probe.m_; ++e) solution_[probe.main_edge_[e]] = static_cast<std::uint8_t>(lowest(probe.dom_[e]));
     // The solution agrees with every domain.
@@ -2508,6 +2511,7 @@ void engine::keep_repaired(const engine& probe, const std::vector<std::int32_t>&
 // edges. The newest sets are kept, within a bound proportional to the
 // edges, so memory stays linear.
 void engine::remember(const engine& probe, const std::vector<domain>& start) {
+    const std::unique_lock changing(reading_);
     learned_set set{start, {}};
     set.clauses.reserve(probe.clauses_.size());
     for (std::size_t c = 0; c < probe.clauses_.size(); c += 1 + static_cast<std::size_t>(probe.clauses_[c])) {
@@ -2613,6 +2617,7 @@ std::unique_ptr<engine> engine::make_probe(const std::vector<domain>& start, std
                                            bool narrows, bool carry, const window_edges* window, int maps) const {
     auto probe = std::make_unique<engine>(*this, start, budget, true, style.sweep, narrows, carry, window, maps);
     if (style.guided) {
+        const std::shared_lock reading(reading_);
         probe->phase_.resize(probe->m_);
         for (int e = 0; e < probe->m_; ++e) probe->phase_[e] = solution_[probe->main_edge_[e]];
         probe->saving_ = style.saving;
@@ -2643,22 +2648,14 @@ int engine::settle_first(const std::vector<domain>& start, const std::vector<pro
                 if (next == tasks.size() || told(&r.settled)) return;
                 task = &tasks[next++];
             }
-            std::unique_ptr<engine> probe;
-            {
-                // Carrying over reads learned_, and guided probes the kept solution.
-                const std::shared_lock building(r.reading);
-                probe = make_probe(start, task->budget, task->style, true, true, nullptr, maps);
-            }
+            const std::unique_ptr<engine> probe = make_probe(start, task->budget, task->style, true, true, nullptr, maps);
             const int result = probe->m_ > 0 ? probe->run(0, &r.settled) : stopped;
             const std::lock_guard guard(r.lock);
             if (result != stopped) {
                 if (r.claim(result) && result == 1) found = probe->solution_in(*this, start);
                 return;
             }
-            if (probe->m_ > 0 && !told(&r.settled)) {
-                const std::unique_lock changing(r.reading);
-                remember(*probe, start);
-            }
+            if (probe->m_ > 0 && !told(&r.settled)) remember(*probe, start);
         }
     };
     const auto here = [&] {
@@ -2925,11 +2922,8 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop, int first
                 const int attempts = tries + 1 == window_tries ? 2 : 1;
                 for (int attempt = 0; attempt < attempts && result == stopped && !told(stop); ++attempt) {
                     const probe_style style = attempt == 0 ? probe_style{} : restarting_guided();
-                    std::shared_lock<std::shared_mutex> building;
-                    if (racing != nullptr) building = std::shared_lock(racing->reading);
                     const auto probe =
                         make_probe(repair_start_, std::max<std::uint64_t>(1, budget), style, true, false, &window);
-                    if (racing != nullptr) building.unlock();
                     if (probe->m_ == 0) break;
                     result = probe->run(0, stop);
                     const bool settles =
@@ -2941,11 +2935,7 @@ int engine::repair(const std::vector<choice>& stack, const halt* stop, int first
                         const std::lock_guard claiming(racing->lock);
                         if (!racing->claim(result)) return stopped;
                     }
-                    if (result == 1) {
-                        std::unique_lock<std::shared_mutex> changing;
-                        if (racing != nullptr) changing = std::unique_lock(racing->reading);
-                        keep_repaired(*probe, pushed_off);
-                    }
+                    if (result == 1) keep_repaired(*probe, pushed_off);
                 }
             } catch (const std::bad_alloc&) {
                 return stopped;
@@ -3024,9 +3014,6 @@ int engine::probe_back(std::vector<choice>& stack, const halt* stop) {
     }
 
     std::mutex lock;  // over the solution found
-    // Builds read learned_ (shared), remembering changes it (alone); the
-    // two threads build at once, each with numbering maps of its own.
-    std::shared_mutex reading;
     // The deepest level a probe found a solution at, with its solution.
     int solved_at = -1;
     std::vector<std::uint8_t> solved;
@@ -3040,15 +3027,10 @@ int engine::probe_back(std::vector<choice>& stack, const halt* stop) {
             if (open > refute_edges)
                 budget = std::max(std::min(budget, refute_least),
                                   budget * static_cast<std::uint64_t>(refute_edges) / static_cast<std::uint64_t>(open));
-            std::shared_lock building(reading);
             engine probe(*this, start, budget, true, false, false, true, nullptr, maps);
-            building.unlock();
             const int result = probe.m_ > 0 ? probe.run(0, halted) : stopped;
             const std::lock_guard guard(lock);
-            if (result == stopped && probe.m_ > 0 && !told(halted)) {
-                const std::unique_lock changing(reading);
-                remember(probe, start);
-            }
+            if (result == stopped && probe.m_ > 0 && !told(halted)) remember(probe, start);
             if (result == 1 && level > solved_at) {
                 solved_at = level;
                 solved = probe.solution_in(*this, start);
