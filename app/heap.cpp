@@ -21,7 +21,6 @@
 namespace {
 
 constexpr int heap_step = 64 << 20;
-constexpr std::uintptr_t page_mask = 4095;
 
 // The heap is marked for huge pages from its start up to here.
 std::atomic<char*> marked_to{nullptr};
@@ -40,7 +39,8 @@ struct heap_setup {
         mallopt(M_TOP_PAD, heap_step);
         mallopt(M_MMAP_THRESHOLD, heap_step);
         char* const first = static_cast<char*>(std::malloc(1));
-        marked_to = first - (reinterpret_cast<std::uintptr_t>(first) & page_mask);
+        const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+        marked_to = first - (reinterpret_cast<std::uintptr_t>(first) & (page - 1));
         std::free(first);
         mark_growth();
     }
